@@ -1,0 +1,5 @@
+#include "db/field_catalogue.h"
+
+const CatalogueField *catalogueField(int number) {
+    return number >= 1 && number <= kFieldCount ? &kCatalogue[number - 1] : nullptr;
+}

@@ -1,0 +1,52 @@
+#include "support/scripted_prompter.h"
+
+template <typename T> static std::optional<T> takeFront(std::deque<std::optional<T>> &queue) {
+    if (queue.empty())
+        return std::nullopt;
+    auto value = queue.front();
+    queue.pop_front();
+    return value;
+}
+
+Prompter::Button ScriptedPrompter::message(const QString &title, const QString &text,
+                                           Buttons buttons, Button defaultButton, Icon icon) {
+    asked.push_back({title, text, buttons, defaultButton, icon});
+    if (answers.empty())
+        return defaultButton;
+    const Button answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedPrompter::nextFileName(const QString &caption) {
+    dialogCaptions << caption;
+    return takeFront(fileNames);
+}
+
+std::optional<QString> ScriptedPrompter::openFileName(const QString &caption, const QString &,
+                                                      const QString &) {
+    return nextFileName(caption);
+}
+
+std::optional<QString> ScriptedPrompter::saveFileName(const QString &caption, const QString &,
+                                                      const QString &) {
+    return nextFileName(caption);
+}
+
+std::optional<QString> ScriptedPrompter::directoryName(const QString &caption, const QString &) {
+    return nextFileName(caption);
+}
+
+std::optional<FontSpec> ScriptedPrompter::chooseFont(const FontSpec &) { return takeFront(fonts); }
+
+std::optional<std::uint32_t> ScriptedPrompter::chooseColor(std::uint32_t) {
+    return takeFront(colors);
+}
+
+bool ScriptedPrompter::printerSetup() {
+    if (printerAnswers.empty())
+        return false;
+    const bool answer = printerAnswers.front();
+    printerAnswers.pop_front();
+    return answer;
+}
