@@ -1,5 +1,9 @@
 #include "app/main_commands.h"
 
+#include "settings/cp1252.h"
+
+#include <QFile>
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -345,6 +349,22 @@ ListEditArgs ListMaintenanceArgs(Cmd id) {
 
 QString ListEditorCaption(const QString &title) {
     return QStringLiteral("Edit \"") + title + QStringLiteral("\" List");
+}
+
+QStringList LoadGridList(const QString &path) {
+    QStringList items;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return items;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (QByteArray line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        items << cp1252::decode(line);
+    }
+    return items;
 }
 
 } // namespace mainwin

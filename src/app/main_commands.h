@@ -2,6 +2,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -216,5 +217,9 @@ struct ListEditArgs {
 [[nodiscard]] ListEditArgs ListMaintenanceArgs(Cmd id);
 // The list editor's caption: Edit "Brand" List.
 [[nodiscard]] QString ListEditorCaption(const QString &title);
+
+// The lines of a grid pick-list file that are not blank after trimming, as read, in file
+// order; a file that cannot be read gives an empty list.
+[[nodiscard]] QStringList LoadGridList(const QString &path);
 
 } // namespace mainwin

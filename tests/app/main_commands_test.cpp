@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QKeySequence>
+#include <QTemporaryDir>
 #include <set>
 #include <string>
 
@@ -235,4 +237,16 @@ TEST(ListMaintenance, ArgumentsAndCaption) {
     EXPECT_EQ(ListMaintenanceArgs(Cmd::ListBrand).maxLength, 20);
     EXPECT_EQ(ListMaintenanceArgs(Cmd::ListOwner).listNumber, 5);
     EXPECT_EQ(ListEditorCaption("Brand"), "Edit \"Brand\" List");
+}
+
+TEST(ListMaintenance, GridListKeepsNonBlankLinesAsRead) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("BRAND.LST");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Sony\r\n\r\n   \r\n  Acme Co  \r\n\t\r\nCaf\xe9\r\nLast");
+    file.close();
+    EXPECT_EQ(LoadGridList(path),
+              QStringList({"Sony", "  Acme Co  ", QString::fromUtf8("Caf\u00e9"), "Last"}));
+    EXPECT_TRUE(LoadGridList(dir.filePath("MISSING.LST")).isEmpty());
 }
