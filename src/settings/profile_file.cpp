@@ -135,13 +135,16 @@ bool ProfileFile::save(const QString &path) const {
     if (info.isDir() || !QDir().mkpath(info.absolutePath())) {
         return false;
     }
+    // Unbuffered: QSaveFile does not notice a write that fails while its buffer is flushed
+    // at commit, and would rename a cut-off file over the old one.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return false;
     }
     const QByteArray bytes = toBytes();
     // An uncommitted save file is discarded, leaving the old file as it was.
-    return file.write(bytes) == bytes.size() && file.commit();
+    return file.write(bytes) == bytes.size() && file.error() == QFileDevice::NoError &&
+           file.commit();
 }
 
 int ProfileFile::findSection(QByteArrayView section) const {
