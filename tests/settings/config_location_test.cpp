@@ -14,38 +14,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Sets environment variables for one test and puts the old values back afterwards.
-class ScopedEnv {
+// Sets an environment variable (a null text clears it) until the end of the scope.
+class EnvVar {
 public:
-    void set(const char *name, const QString &value) {
-        remember(name);
-        qputenv(name, value.toLocal8Bit());
+    EnvVar(const char *name, const QString &value)
+        : m_name(name), m_wasSet(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name)) {
+        set(value);
     }
-    void unset(const char *name) {
-        remember(name);
-        qunsetenv(name);
-    }
-    ~ScopedEnv() {
-        for (const auto &[name, value] : m_saved) {
-            if (value) {
-                qputenv(name, *value);
-            } else {
-                qunsetenv(name);
-            }
-        }
+    ~EnvVar() { m_wasSet ? qputenv(m_name, m_old) : qunsetenv(m_name); }
+    void set(const QString &value) {
+        value.isNull() ? qunsetenv(m_name) : qputenv(m_name, value.toLocal8Bit());
     }
 
 private:
-    void remember(const char *name) {
-        for (const auto &saved : m_saved) {
-            if (saved.first == name) {
-                return;
-            }
-        }
-        m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name))
-                                                                   : std::nullopt);
-    }
-    std::vector<std::pair<const char *, std::optional<QByteArray>>> m_saved;
+    const char *m_name;
+    bool m_wasSet;
+    QByteArray m_old;
 };
 
 void touch(const QString &path) {
@@ -58,31 +42,29 @@ void touch(const QString &path) {
 TEST(ConfigLocation, FollowsTheXdgDirectories) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    ScopedEnv env;
-    env.set("HOME", home.path());
-    env.unset("XDG_CONFIG_HOME");
-    env.unset("XDG_DATA_HOME");
+    const EnvVar homeVar("HOME", home.path());
+    EnvVar config("XDG_CONFIG_HOME", {});
+    EnvVar data("XDG_DATA_HOME", {});
 
     ConfigLocation location;
     EXPECT_EQ(location.configFile(), home.path() + u"/.config/stowkeep/STOWKP.INI"_s);
     EXPECT_EQ(location.programDirectory(), home.path() + u"/.local/share/stowkeep"_s);
 
-    env.set("XDG_CONFIG_HOME", home.filePath("cfg/"));
-    env.set("XDG_DATA_HOME", home.filePath("data"));
+    config.set(home.filePath("cfg/"));
+    data.set(home.filePath("data"));
     EXPECT_EQ(ConfigLocation().configFile(), home.path() + u"/cfg/stowkeep/STOWKP.INI"_s);
     EXPECT_EQ(ConfigLocation().programDirectory(), home.path() + u"/data/stowkeep"_s);
 
     // Relative base directories are not valid and fall back to the home directory.
-    env.set("XDG_CONFIG_HOME", u"relative/cfg"_s);
+    config.set(u"relative/cfg"_s);
     EXPECT_EQ(ConfigLocation().configFile(), home.path() + u"/.config/stowkeep/STOWKP.INI"_s);
 }
 
 TEST(ConfigLocation, ExplicitPathsWinAndTheDataDirectoryIsMadeOnDemand) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    ScopedEnv env;
-    env.set("XDG_CONFIG_HOME", home.filePath("cfg"));
-    env.set("XDG_DATA_HOME", home.filePath("data"));
+    const EnvVar config("XDG_CONFIG_HOME", home.filePath("cfg"));
+    const EnvVar data("XDG_DATA_HOME", home.filePath("data"));
 
     ConfigLocation location;
     location.setConfigFile(home.filePath("mine.ini"));
@@ -107,8 +89,7 @@ TEST(ConfigLocation, ExplicitPathsWinAndTheDataDirectoryIsMadeOnDemand) {
 TEST(ConfigLocation, FindsACopiedConfigurationFileWhateverItsCase) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    ScopedEnv env;
-    env.set("XDG_CONFIG_HOME", home.path());
+    const EnvVar config("XDG_CONFIG_HOME", home.path());
     ASSERT_TRUE(QDir(home.path()).mkpath("stowkeep"));
     touch(home.filePath("stowkeep/stowkp.ini"));
     EXPECT_EQ(ConfigLocation().configFile(), home.filePath("stowkeep/stowkp.ini"));

@@ -8,9 +8,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <string>
-#include <vector>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -20,150 +17,9 @@ QByteArray readFile(const QString &path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString fixturePath() {
-    return QString::fromUtf8(test_paths::kSourceDir) + u"/tests/settings/data/STOWKP.INI"_s;
-}
-
-const char *const kFieldKeys[] = {"Item",       "Brand",      "Model",   "Serial",   "Location",
-                                  "Descriptio", "BoughtFrom", "IDMarks", "Quantity", "PurchDate",
-                                  "Cost",       "Category",   "RepCost", "Warranty", "WarDate",
-                                  "WarNotes",   "Owner",      "Value",   "UserDef1", "UserDef2",
-                                  "UserDef3",   "UserDef4"};
-
-// The whole configuration file a first start writes, built independently of the code.
-QByteArray expectedDefaultFile(const QByteArray &startDir) {
-    struct Section {
-        QByteArray name;
-        std::vector<std::pair<QByteArray, QByteArray>> keys;
-    };
-    std::vector<Section> sections;
-    sections.push_back({"Misc",
-                        {{"Button Bar", "1"},
-                         {"Main Window Left", "0"},
-                         {"Main Window Top", "0"},
-                         {"Main Window Width", "640"},
-                         {"Main Window Height", "480"},
-                         {"Last Import File", startDir},
-                         {"Last Export File", startDir},
-                         {"Last Database", ""},
-                         {"Last File 1", ""},
-                         {"Last File 2", ""},
-                         {"Last File 3", ""},
-                         {"Last File 4", ""},
-                         {"Last File 5", ""},
-                         {"Show Tips", "Yes"},
-                         {"Window Size", "640"},
-                         {"Date Format", "1"},
-                         {"Date Leading Zeros", "No"},
-                         {"Currency Format", "1"},
-                         {"Numeric Format", "1"}}});
-    const char *const names[] = {"Item",
-                                 "Brand",
-                                 "Model",
-                                 "Serial Number",
-                                 "Location",
-                                 "Description",
-                                 "Purchased From",
-                                 "ID Marks",
-                                 "Quantity",
-                                 "Purchase Date",
-                                 "Cost",
-                                 "Category",
-                                 "Replacement Cost",
-                                 "Warranty",
-                                 "Warranty Date",
-                                 "Warranty Notes",
-                                 "Owner",
-                                 "Value",
-                                 "User Defined 1",
-                                 "User Defined 2",
-                                 "User Defined 3",
-                                 "User Defined 4"};
-    Section fieldNames{"Field Names", {}}, display{"Display Fields", {}}, width{"Field Width", {}},
-        order{"Field Order", {}}, exportFields{"Export Fields", {}},
-        exportOrder{"Export Order", {}};
-    for (int i = 0; i < 22; ++i) {
-        fieldNames.keys.emplace_back(kFieldKeys[i], names[i]);
-        display.keys.emplace_back(kFieldKeys[i], "Yes");
-        width.keys.emplace_back(kFieldKeys[i], "15");
-        order.keys.emplace_back(kFieldKeys[i], QByteArray::number(i + 1));
-        exportFields.keys.emplace_back(kFieldKeys[i], "Yes");
-        exportOrder.keys.emplace_back(kFieldKeys[i], QByteArray::number(i + 1));
-    }
-    for (Section *s : {&fieldNames, &display, &width, &order, &exportFields, &exportOrder}) {
-        sections.push_back(*s);
-    }
-    sections.push_back({"Export", {{"First Row", "Yes"}, {"File Type", "1"}}});
-    sections.push_back({"Import", {{"Skip First", "Yes"}, {"File Type", "1"}}});
-    sections.push_back({"Sort Order",
-                        {{"Primary Sort", "12"},
-                         {"Secondary Sort", "0"},
-                         {"Third Level Sort", "0"},
-                         {"Fourth Level Sort", "0"}}});
-    for (const char *colorSection :
-         {"Main Window Color", "Edit Window Color", "Search Window Color", "Report Window Color",
-          "Configure Window Color"}) {
-        sections.push_back({colorSection,
-                            {{"Main Background", "12632256"},
-                             {"Major Title", "0"},
-                             {"Minor Title", "0"},
-                             {"Edit Background", "16777215"},
-                             {"Edit Text", "0"},
-                             {"Combo Background", "16777215"},
-                             {"Combo Text", "0"},
-                             {"List Box Background", "16777215"},
-                             {"List Box Text", "0"},
-                             {"Radio Background", "12632256"},
-                             {"Radio Text", "0"},
-                             {"Check Background", "12632256"},
-                             {"Check Text", "0"}}});
-    }
-    sections.push_back(
-        {"Grid Title",
-         {{"Show Titles", "Yes"}, {"Background Color", "8553090"}, {"Alignment", "2"}}});
-    for (const auto &[name, size] : {std::pair{"Grid Title Font", "12"}, {"Grid Font", "10"}}) {
-        sections.push_back({name,
-                            {{"Color", "0"},
-                             {"Font Name", "Arial"},
-                             {"Size", size},
-                             {"Bold", "No"},
-                             {"Italic", "No"},
-                             {"Underline", "No"},
-                             {"Strikeout", "No"}}});
-    }
-    sections.push_back({"Grid Options",
-                        {{"Cell Color", "12632256"},
-                         {"Column Lines", "Yes"},
-                         {"Row Lines", "Yes"},
-                         {"Row Indicator", "Yes"},
-                         {"Field Editing", "No"}}});
-    for (const char *font : {"Edit Font", "Label Font", "Button Font"}) {
-        sections.push_back({font, {{"Font Name", "Arial"}, {"Bold", "No"}, {"Italic", "No"}}});
-    }
-    sections.push_back({"Reports",
-                        {{"Last Report", "0"},
-                         {"Print Insurance Company", "No"},
-                         {"Print Policy Number", "No"},
-                         {"Print Statement", "No"},
-                         {"Insurance Company", ""},
-                         {"Policy Number", ""},
-                         {"Your Name", ""},
-                         {"Report Viewing Window Left", "0"},
-                         {"Report Viewing Window Top", "0"},
-                         {"Report Viewing Window Width", "640"},
-                         {"Report Viewing Window Height", "480"}}});
-
-    QByteArray out;
-    for (const Section &s : sections) {
-        if (!out.isEmpty()) {
-            out += "\r\n";
-        }
-        out += "[" + s.name + "]\r\n";
-        for (const auto &[key, value] : s.keys) {
-            out += key + "=" + value + "\r\n";
-        }
-    }
-    return out;
+QString fixturePath(const char *name = "STOWKP.INI") {
+    return QString::fromUtf8(test_paths::kSourceDir) + u"/tests/settings/data/"_s +
+           QString::fromLatin1(name);
 }
 
 Settings loadedFrom(const QByteArray &ini) {
@@ -181,35 +37,12 @@ TEST(Settings, FirstStartWritesEveryKeyWithItsDefault) {
     settings.fieldNames[3] = u"Changed"_s;
     settings.colorSets[4].colors[12] = 7;
     settings.load(ProfileFile());
+    EXPECT_EQ(settings.sortLevels, (std::array<int, 4>{12, 0, 0, 0}));
+    EXPECT_EQ(settings.lastImportFile, u"/home/user/work"_s);
 
     ProfileFile out;
     settings.save(out);
-    EXPECT_EQ(out.toBytes().toStdString(), expectedDefaultFile("/home/user/work").toStdString());
-}
-
-TEST(Settings, FirstStartRecordMatchesTheDefaults) {
-    const Settings s = loadedFrom({});
-    EXPECT_EQ(s.mainLeft, 0);
-    EXPECT_EQ(s.mainTop, 0);
-    EXPECT_EQ(s.mainWidth, 640);
-    EXPECT_EQ(s.mainHeight, 480);
-    EXPECT_TRUE(s.showTips);
-    EXPECT_EQ(s.dateFormat, 1);
-    EXPECT_FALSE(s.dateLeadingZeros);
-    for (int i = 0; i < kFieldCount; ++i) {
-        EXPECT_TRUE(s.displayFields[i]);
-        EXPECT_EQ(s.fieldWidth[i], 15);
-        EXPECT_EQ(s.fieldOrder[i], i + 1);
-        EXPECT_EQ(s.exportOrder[i], i + 1);
-    }
-    EXPECT_EQ(s.sortLevels, (std::array<int, 4>{12, 0, 0, 0}));
-    EXPECT_EQ(s.fieldNames[field::BoughtFrom], u"Purchased From"_s);
-    EXPECT_EQ(s.colorSet(ColorTarget::Report), ColorSet{});
-    EXPECT_EQ(s.gridTitleFont.size, 12);
-    EXPECT_EQ(s.gridFont.size, 10);
-    EXPECT_EQ(s.gridTitleColor, 8553090u);
-    EXPECT_EQ(s.lastImportFile, u"/home/user"_s);
-    EXPECT_EQ(s.lastExportFile, u"/home/user"_s);
+    EXPECT_EQ(out.toBytes().toStdString(), readFile(fixturePath("first_start.ini")).toStdString());
 }
 
 TEST(Settings, FlagsAreTrueOnlyForYes) {
