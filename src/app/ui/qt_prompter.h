@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/prompter.h"
+
+#include <QPointer>
+#include <QPrinter>
+#include <QString>
+#include <QWidget>
+
+class THelpWindow;
+
+// The prompter of the running program: Qt's message boxes and common dialogs, the
+// platform's beep, and the program's own help window.
+class QtPrompter : public Prompter {
+public:
+    // `parent` owns the dialogs; `helpFile` is the help file to show (empty: the copy built
+    // into the program).
+    explicit QtPrompter(QWidget *parent = nullptr, QString helpFile = {});
+    ~QtPrompter() override;
+    QtPrompter(const QtPrompter &) = delete;
+    QtPrompter &operator=(const QtPrompter &) = delete;
+
+    void setParent(QWidget *parent) { m_parent = parent; }
+
+    Button message(const QString &title, const QString &text, Buttons buttons, Button defaultButton,
+                   Icon icon) override;
+    void beep(Icon kind) override;
+    std::optional<QString> openFileName(const QString &caption, const QString &dir,
+                                        const QString &filter) override;
+    std::optional<QString> saveFileName(const QString &caption, const QString &dir,
+                                        const QString &filter) override;
+    std::optional<QString> directoryName(const QString &caption, const QString &dir) override;
+    std::optional<FontSpec> chooseFont(const FontSpec &initial) override;
+    std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override;
+    bool printerSetup() override;
+    void showHelp(const QString &keyword) override;
+
+    // The one printer the program prints on; printer set-up changes it.
+    [[nodiscard]] QPrinter &printer() { return m_printer; }
+    // The help window, once help has been asked for.
+    [[nodiscard]] THelpWindow *helpWindow() const { return m_help; }
+
+private:
+    QPointer<QWidget> m_parent;
+    QString m_helpFile;
+    QPrinter m_printer;
+    QPointer<THelpWindow> m_help;
+};
