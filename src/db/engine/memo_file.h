@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace db {
+
+// The memo file layouts: dBASE III .DBT (512-byte blocks, text ended by 0x1A 0x1A),
+// dBASE IV/5/7 .DBT (block size in the header, each memo behind an 8-byte block header
+// whose length counts those 8 bytes), FoxPro .FPT (big-endian, typed memos).
+enum class MemoKind { None, DBase3, DBase4, FoxPro };
+
+// One open memo file. Reads are bounds-checked against the file size: a pointer or length
+// that leads outside the file is a DbError naming the file, never a read past the end.
+class MemoFile {
+public:
+    MemoFile(const std::string &path, MemoKind kind, bool writable);
+    ~MemoFile();
+    MemoFile(const MemoFile &) = delete;
+    MemoFile &operator=(const MemoFile &) = delete;
+
+    // Writes an empty memo file (header block only). `tableName` is the table's base name,
+    // which the dBASE IV header repeats. Replaces an existing file.
+    static void create(const std::string &path, MemoKind kind, std::string_view tableName,
+                       int blockSize = 0);
+
+    [[nodiscard]] const std::string &path() const { return m_path; }
+    [[nodiscard]] MemoKind kind() const { return m_kind; }
+    [[nodiscard]] int blockSize() const { return m_blockSize; }
+
+    // The stored bytes of the memo at a block number (block 0 means no memo: empty).
+    // A dBASE III-style text ends at 0x1A 0x1A, at a 0x1A followed by a NUL or the end of
+    // the file, or at the end of the file; a single 0x1A inside the text is kept.
+    [[nodiscard]] std::string read(std::uint32_t block) const;
+
+    // Appends a memo and returns its first block. Callers hold the table's write lock; the
+    // next-free pointer is re-read from the file first, as another process may have moved it.
+    [[nodiscard]] std::uint32_t append(std::string_view data);
+
+    void sync();
+
+private:
+    void readHeader();
+    [[nodiscard]] std::string readDBase3(std::uint64_t pos) const;
+
+    std::string m_path;
+    MemoKind m_kind;
+    int m_fd = -1;
+    bool m_writable;
+    int m_blockSize = 512;
+    std::uint64_t m_size = 0;
+};
+
+} // namespace db
