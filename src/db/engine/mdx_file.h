@@ -129,7 +129,7 @@ public:
     void endUpdate();
     class UpdateScope {
     public:
-        explicit UpdateScope(MdxFile &file) : m_file(file) { m_file.beginUpdate(); }
+        explicit UpdateScope(MdxFile &file);
         ~UpdateScope() noexcept(false);
         UpdateScope(const UpdateScope &) = delete;
         UpdateScope &operator=(const UpdateScope &) = delete;
@@ -171,19 +171,18 @@ private:
     void readAt(std::uint64_t offset, void *data, std::size_t size) const;
     void markDirty();
     void markClean();
-    void writeCounters(bool dirty);
+    void abandonUpdate();
+    void writeTagTable();
     std::uint32_t allocateBlock(TagState &tag);
     void writeNode(const TagState &tag, const Node &node);
-    void writeTagHeader(const TagState &tag);
+    void writeTagHeader(TagState &tag);
     void writeFileHeader();
     void requireTagWritable(const TagState &tag) const;
     void prepareWrite();
     void insertEntry(TagState &tag, const char *key, std::uint32_t recno);
     bool removeEntry(TagState &tag, const char *key, std::uint32_t recno);
-    void rebuild(const std::vector<int> &keepFromOld, const RecordSource *records,
-                 const std::vector<std::pair<std::string, std::string>> &newTags);
+    void rebuild(const std::vector<int> &keepFromOld, const RecordSource *records);
     void reopenAfterReplace();
-    std::string headerBytes() const;
 
     std::string m_path;
     std::vector<FieldDef> m_fields;
@@ -194,7 +193,8 @@ private:
     std::uint64_t m_device = 0;
     std::vector<std::unique_ptr<TagState>> m_tags;
     std::vector<unsigned char> m_header; // pages 0-3
-    std::uint32_t m_pages = 0;
+    std::uint32_t m_pages = 0;           // where the next block goes
+    std::uint32_t m_filePages = 0;       // pages that exist (bounds for node pointers)
     std::uint32_t m_counter = 0;
     bool m_dirtyOnDisk = false;
     int m_updateDepth = 0;
