@@ -670,9 +670,14 @@ void DbfTable::create(const std::string &path, const std::vector<FieldDef> &inpu
 
     // Hold the old file so nobody opens it while it is being replaced, and refuse to replace
     // a table another open still works on.
-    int oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (oldFd >= 0 &&
-        !filelock::tryLock(oldFd, filelock::kOpenByte, filelock::Kind::Exclusive, path.c_str())) {
+    int oldFd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    auto holdKind = filelock::Kind::Exclusive;
+    if (oldFd < 0) {
+        // Without write access to the old file only exclusive users can be seen.
+        oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        holdKind = filelock::Kind::Shared;
+    }
+    if (oldFd >= 0 && !filelock::tryLock(oldFd, filelock::kOpenByte, holdKind, path.c_str())) {
         ::close(oldFd);
         throw DbError(path, "the table is in use by another program");
     }
