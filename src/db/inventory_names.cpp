@@ -1,24 +1,13 @@
 #include "db/inventory_names.h"
 
+#include "db/engine/file_names.h"
+
 #include <QDir>
 #include <QFileInfo>
 
 QString ProductionIndexPath(const QString &dbfPath) {
-    const QFileInfo info(dbfPath);
-    QString base = info.fileName();
-    const qsizetype dot = base.lastIndexOf(u'.');
-    if (dot > 0)
-        base.truncate(dot);
-    const QString wanted = base + QStringLiteral(".MDX");
-    const QDir dir = info.absoluteDir();
-    if (!dir.exists(wanted)) {
-        const QStringList found =
-            dir.entryList({base + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
-        for (const QString &name : found)
-            if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-                return dir.filePath(name);
-    }
-    return dir.filePath(wanted);
+    const std::string path = QFileInfo(dbfPath).absoluteFilePath().toStdString();
+    return QString::fromStdString(db::companionPath(path, ".MDX"));
 }
 
 InventoryNames InventoryNamesOf(const QString &path) {

@@ -19,6 +19,6 @@ struct InventoryNames {
 [[nodiscard]] InventoryNames InventoryNamesOf(const QString &path);
 
 // The production index file of a table, found case-insensitively beside it when one exists
-// (files come from systems where case does not matter); otherwise the upper-case name a
-// new index gets.
+// (files come from systems where case does not matter); otherwise the name a new index
+// gets, its extension in the case of the table's own.
 [[nodiscard]] QString ProductionIndexPath(const QString &dbfPath);

@@ -59,6 +59,7 @@ public:
     [[nodiscard]] bool isValid() const { return m_layout && m_buffer; }
     [[nodiscard]] const RecordLayout &layout() const { return *m_layout; }
     [[nodiscard]] bool isDeleted() const { return m_buffer[0] == '*'; }
+    [[nodiscard]] const char *buffer() const { return m_buffer; }
 
     // The stored bytes of a field, untouched.
     [[nodiscard]] std::string_view raw(int field) const;

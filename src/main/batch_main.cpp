@@ -1,6 +1,11 @@
-#include <cstdio>
+#include "app/batch_commands.h"
 
-int main() {
-    std::fputs("usage: stowkeep-batch COMMAND ...\n", stderr);
-    return 2;
+#include <QCoreApplication>
+#include <QStringList>
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    return RunBatch(arguments, stdout, stderr);
 }

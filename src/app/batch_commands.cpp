@@ -1,0 +1,398 @@
+#include "app/batch_commands.h"
+
+#include "app/batch_prompter.h"
+#include "db/engine/codepage.h"
+#include "db/engine/db_error.h"
+#include "db/engine/dbf_table.h"
+#include "db/engine/mdx_file.h"
+#include "db/inventory_file.h"
+#include "db/inventory_generator.h"
+#include "db/my_table.h"
+#include "db/sort_expression.h"
+#include "settings/config_location.h"
+#include "settings/settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Options {
+    QString configFile;
+    QString dataDir;
+    QString order = QStringLiteral("index");
+    bool recno = false;
+    std::optional<quint64> seed;
+    QStringList positional;
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+Options parse(const QStringList &args) {
+    Options o;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&](const char *name) {
+            if (i + 1 >= args.size())
+                throw UsageError(std::string(name) + " needs a value");
+            return args[++i];
+        };
+        if (a == u"--config")
+            o.configFile = value("--config");
+        else if (a == u"--data-dir")
+            o.dataDir = value("--data-dir");
+        else if (a == u"--order") {
+            o.order = value("--order");
+            if (o.order != u"physical" && o.order != u"index")
+                throw UsageError("--order takes physical or index");
+        } else if (a == u"--recno")
+            o.recno = true;
+        else if (a == u"--seed") {
+            bool ok = false;
+            o.seed = value("--seed").toULongLong(&ok);
+            if (!ok)
+                throw UsageError("--seed takes a whole number");
+        } else if (a.startsWith(u"--") && a != u"--")
+            throw UsageError("unknown option " + a.toStdString());
+        else
+            o.positional << a;
+    }
+    return o;
+}
+
+// Settings as the program would have them: from --config, or the user's configuration file.
+Settings loadSettings(const Options &o) {
+    ConfigLocation location;
+    if (!o.configFile.isEmpty())
+        location.setConfigFile(o.configFile);
+    if (!o.dataDir.isEmpty())
+        location.setProgramDirectory(o.dataDir);
+    Settings settings(QDir::currentPath());
+    (void)settings.loadFrom(location.configFile());
+    settings.programDirectory = location.programDirectory();
+    return settings;
+}
+
+void write(std::FILE *f, const std::string &s) {
+    std::fwrite(s.data(), 1, s.size(), f);
+}
+
+void appendEscaped(std::string &line, const std::string &utf8) {
+    for (char c : utf8) {
+        switch (c) {
+        case '\n':
+            line += "\\n";
+            break;
+        case '\r':
+            line += "\\r";
+            break;
+        case '\\':
+            line += "\\\\";
+            break;
+        default:
+            line += c;
+        }
+    }
+}
+
+std::string_view trimmedView(std::string_view v) {
+    std::size_t b = 0, e = v.size();
+    while (b < e && (v[b] == ' ' || v[b] == '\0'))
+        ++b;
+    while (e > b && (v[e - 1] == ' ' || v[e - 1] == '\0'))
+        --e;
+    return v.substr(b, e - b);
+}
+
+int dump(const QString &path, const Options &o, std::FILE *out) {
+    MyTable table;
+    if (o.order == u"index") {
+        // The sort index when the file has one, else physical order.
+        table.setIndexName(QString::fromLatin1(kSortIndexTag));
+    }
+    table.open(path, MyTable::OpenMode::ReadOnly);
+    const auto &fields = table.layout().fields();
+    const db::CodePage &page = db::CodePage::get(table.backend()->codePage());
+    std::string buffer;
+    buffer.reserve(1 << 20);
+    std::string line;
+    MyTable::Scanner scan = table.scanner();
+    while (scan.next()) {
+        line.clear();
+        if (o.recno) {
+            line += std::to_string(scan.bookmark());
+            line += '|';
+        }
+        const RecordView view = scan.view();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                line += '|';
+            const db::FieldDef &f = fields[i];
+            const std::string_view raw = view.raw(static_cast<int>(i));
+            switch (f.type) {
+            case 'C': {
+                std::size_t e = raw.size();
+                while (e > 0 && (raw[e - 1] == ' ' || raw[e - 1] == '\0'))
+                    --e;
+                appendEscaped(line, page.toUtf8(raw.substr(0, e)));
+                break;
+            }
+            case 'M':
+            case 'B':
+            case 'G':
+                appendEscaped(line, page.toUtf8(table.backend()->memoText(view.buffer(),
+                                                                          static_cast<int>(i))));
+                break;
+            case 'L': {
+                const QString t = view.text(static_cast<int>(i));
+                line += t.toStdString();
+                break;
+            }
+            default:
+                line += trimmedView(raw);
+            }
+        }
+        line += '\n';
+        buffer += line;
+        if (buffer.size() > (1 << 20) - 4096) {
+            write(out, buffer);
+            buffer.clear();
+        }
+    }
+    write(out, buffer);
+    return 0;
+}
+
+int info(const QString &path, std::FILE *out) {
+    const InventoryNames names = InventoryNamesOf(path);
+    db::DbfTable t(names.path.toStdString(), db::OpenMode::ReadOnly);
+    std::uint32_t deleted = 0;
+    for (std::uint32_t r = 1; r <= t.recordCount(); ++r)
+        deleted += db::DbfTable::isDeleted(t.record(r));
+    char buf[256];
+    std::string s;
+    s += "file: " + names.path.toStdString() + "\n";
+    s += "table name: " + names.tableName.toStdString() + "\n";
+    std::snprintf(buf, sizeof buf, "version: 0x%02X\n", t.version());
+    s += buf;
+    std::snprintf(buf, sizeof buf, "last update: %04d-%02d-%02d\n", t.header().year,
+                  t.header().month, t.header().day);
+    s += buf;
+    s += "records: " + std::to_string(t.recordCount()) + " (" +
+         std::to_string(t.recordCount() - deleted) + " live, " + std::to_string(deleted) +
+         " deleted)\n";
+    s += "header length: " + std::to_string(t.header().headerLength) +
+         ", record length: " + std::to_string(t.recordLength()) + "\n";
+    s += std::string("production index flag: ") + (t.productionIndexFlag() ? "1" : "0") + "\n";
+    std::snprintf(buf, sizeof buf, "language driver: 0x%02X (code page %d)\n",
+                  t.header().languageDriver, t.codePage().number());
+    s += buf;
+    s += "fields: " + std::to_string(t.fieldCount()) + "\n";
+    for (int i = 0; i < t.fieldCount(); ++i) {
+        const db::FieldDef &f = t.field(i);
+        std::snprintf(buf, sizeof buf, "  %2d %-10s %c(%d,%d)\n", i + 1, f.name.c_str(), f.type,
+                      f.length, f.decimals);
+        s += buf;
+    }
+    if (QFileInfo::exists(names.mdxPath)) {
+        auto mdx = db::MdxFile::open(names.mdxPath.toStdString(), t.fields(),
+                                     t.header().languageDriver, db::MdxFile::Access::ReadOnly);
+        s += "production index: " + names.mdxPath.toStdString() + " (" +
+             std::to_string(mdx->tagCount()) + " tags)\n";
+        for (const db::MdxTagInfo &tag : mdx->tags()) {
+            s += "  " + tag.name + " " + tag.keyType + "(" + std::to_string(tag.keyLength) + ") " +
+                 tag.expression + "\n";
+        }
+    } else {
+        s += "production index: none\n";
+    }
+    write(out, s);
+    return 0;
+}
+
+// A generated field text in the stored form of its field.
+void storeField(const db::FieldDef &f, const std::string &text, char *record) {
+    char *at = record + f.offset;
+    const std::size_t width = static_cast<std::size_t>(f.length);
+    if (f.type == 'N' || f.type == 'F') {
+        std::string t = text;
+        if (!t.empty() && f.decimals > 0) {
+            std::size_t dot = t.find('.');
+            if (dot == std::string::npos) {
+                t += '.';
+                dot = t.size() - 1;
+            }
+            const std::size_t have = t.size() - dot - 1;
+            if (have < static_cast<std::size_t>(f.decimals))
+                t.append(static_cast<std::size_t>(f.decimals) - have, '0');
+            else
+                t.resize(dot + 1 + static_cast<std::size_t>(f.decimals));
+        }
+        if (t.size() > width)
+            throw db::DbError("generated value " + text + " does not fit field " + f.name);
+        std::memset(at, ' ', width - t.size());
+        std::memcpy(at + width - t.size(), t.data(), t.size());
+        return;
+    }
+    const std::size_t n = std::min(width, text.size());
+    std::memcpy(at, text.data(), n);
+    std::memset(at + n, ' ', width - n);
+}
+
+int generate(const QString &path, quint64 count, quint64 seed, const Settings &settings,
+             BatchPrompter &prompter, std::FILE *out) {
+    if (!MakeNewDB(path, prompter))
+        return 1;
+    {
+        MyTable table;
+        table.open(path, MyTable::OpenMode::Exclusive);
+        dataset::TableBackend &backend = *table.backend();
+        const auto fields = backend.fields();
+        if (fields.size() != static_cast<std::size_t>(kFieldCount))
+            throw db::DbError("the new table does not have the inventory fields");
+        std::string record(static_cast<std::size_t>(backend.recordLength()), ' ');
+        GenerateInventory(count, seed, [&](const InventoryRecord &r) {
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                storeField(fields[i], r[i], record.data());
+            (void)backend.append(record.data());
+        });
+    }
+    MyTable table;
+    RebuildSortIndex(table, path, QString::fromStdString(BuildSortString(settings.sortLevels)));
+    write(out, "generated " + std::to_string(count) + " records in " +
+                   QFileInfo(path).absoluteFilePath().toStdString() + "\n");
+    return 0;
+}
+
+int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
+    const Options o = parse(arguments);
+    if (o.positional.isEmpty())
+        throw UsageError("no command given");
+    const QString command = o.positional[0];
+    const QStringList rest = o.positional.mid(1);
+    auto needFile = [&](qsizetype extra) {
+        if (rest.size() < 1 + extra)
+            throw UsageError(command.toStdString() + " needs a file");
+        return rest[0];
+    };
+    QString messages;
+    QTextStream messageStream(&messages);
+    BatchPrompter prompter(messageStream);
+    auto flushMessages = [&] {
+        messageStream.flush();
+        if (!messages.isEmpty())
+            write(err, messages.toStdString());
+        messages.clear();
+    };
+    const Settings settings = loadSettings(o);
+    int status = 0;
+    try {
+        if (command == u"create") {
+            const QString file = needFile(0);
+            if (!MakeNewDB(file, prompter)) {
+                status = 1;
+            } else {
+                MyTable table;
+                RebuildSortIndex(table, file,
+                                 QString::fromStdString(BuildSortString(settings.sortLevels)));
+                write(out, "created " + QFileInfo(file).absoluteFilePath().toStdString() + "\n");
+            }
+        } else if (command == u"check") {
+            const QString file = needFile(0);
+            status = CheckDBaseFormat(file, prompter) ? 0 : 1;
+            if (status == 0)
+                write(out,
+                      QFileInfo(file).absoluteFilePath().toStdString() + ": an inventory file\n");
+        } else if (command == u"info") {
+            status = info(needFile(0), out);
+        } else if (command == u"dump") {
+            status = dump(needFile(0), o, out);
+        } else if (command == u"reindex") {
+            MyTable table;
+            table.open(needFile(0), MyTable::OpenMode::Exclusive);
+            table.regenerateIndexes();
+        } else if (command == u"pack") {
+            MyTable table;
+            table.open(needFile(0), MyTable::OpenMode::Exclusive);
+            table.pack();
+            write(out, "packed: " + std::to_string(table.recordCount()) + " records\n");
+        } else if (command == u"sort") {
+            const QString file = needFile(1);
+            std::array<int, 4> levels{0, 0, 0, 0};
+            if (rest.size() > 5)
+                throw UsageError("sort takes at most four levels");
+            for (qsizetype i = 1; i < rest.size(); ++i) {
+                bool ok = false;
+                const int level = rest[i].toInt(&ok);
+                if (!ok || level < 0 || level > kFieldCount)
+                    throw UsageError("a sort level is a field number 0 to 22");
+                levels[static_cast<std::size_t>(i - 1)] = level;
+            }
+            const std::string expression = BuildSortString(levels);
+            MyTable table;
+            RebuildSortIndex(table, file, QString::fromStdString(expression));
+            write(out,
+                  "sort index: " +
+                      (expression.empty() ? std::string("none (physical order)") : expression) +
+                      "\n");
+        } else if (command == u"generate") {
+            const QString file = needFile(1);
+            bool ok = false;
+            const quint64 count = rest[1].toULongLong(&ok);
+            if (!ok)
+                throw UsageError("generate needs a record count");
+            status = generate(file, count, o.seed.value_or(1), settings, prompter, out);
+        } else {
+            throw UsageError("unknown command " + command.toStdString());
+        }
+    } catch (const db::DbError &e) {
+        flushMessages();
+        write(err, std::string("stowkeep-batch: ") + e.what() + "\n");
+        return 1;
+    }
+    flushMessages();
+    return status;
+}
+
+} // namespace
+
+QString BatchUsage() {
+    return QStringLiteral(
+        "usage: stowkeep-batch [--config FILE] [--data-dir DIR] COMMAND ...\n"
+        "\n"
+        "commands:\n"
+        "  create FILE                  make an empty inventory file with its sort index\n"
+        "  check FILE                   tell whether FILE is an inventory file\n"
+        "  info FILE                    header, fields and index tags of a table\n"
+        "  dump FILE [--order physical|index] [--recno]\n"
+        "                               one line per live record, fields separated by |\n"
+        "                               (index order: the sort index \"NewIndex\")\n"
+        "  reindex FILE                 rebuild the production index\n"
+        "  pack FILE                    remove deleted records for good\n"
+        "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
+        "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"
+        "\n"
+        "options:\n"
+        "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
+        "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");
+}
+
+int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {
+    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
+        write(out, BatchUsage().toStdString());
+        return 0;
+    }
+    try {
+        return run(arguments, out, err);
+    } catch (const UsageError &e) {
+        write(err,
+              std::string("stowkeep-batch: ") + e.what() + "\n\n" + BatchUsage().toStdString());
+        return 2;
+    }
+}

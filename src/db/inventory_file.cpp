@@ -1,0 +1,141 @@
+#include "db/inventory_file.h"
+
+#include "app/prompter.h"
+#include "db/engine/db_error.h"
+#include "db/engine/dbf_schema.h"
+#include "db/engine/dbf_table.h"
+#include "db/field_catalogue.h"
+#include "db/my_table.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+QString InventoryCaption(const QString &tableName) {
+    return QStringLiteral("Stowkeep Inventory 95 (") + tableName + u')';
+}
+
+bool DBaseInUse(const QString &path) {
+    const QString full = QFileInfo(path).absoluteFilePath();
+    try {
+        db::DbfTable probe(full.toStdString(), db::OpenMode::Exclusive);
+    } catch (const db::DbError &) {
+        return true;
+    }
+    return false;
+}
+
+bool MakeNewDB(const QString &path, Prompter &prompter) {
+    const QFileInfo info(path);
+    if (info.exists() && DBaseInUse(path)) {
+        prompter.error(QStringLiteral("The table \"") + path +
+                       QStringLiteral("\" is currently in use by another program.  New table "
+                                      "creation will be aborted."));
+        return false;
+    }
+    const std::string full = info.absoluteFilePath().toStdString();
+    db::CreateOptions options;
+    options.format = db::TableFormat::DBase4;
+    options.productionIndex = false;
+    db::DbfTable::create(full, db::inventoryFieldDefs(), options);
+    // A new inventory has no tags; an index left from the file it replaced would hold keys
+    // of records that no longer exist.
+    const QString oldIndex = ProductionIndexPath(info.absoluteFilePath());
+    if (QFileInfo::exists(oldIndex))
+        QFile::remove(oldIndex);
+    return QFileInfo::exists(info.absoluteFilePath());
+}
+
+void RemoveMDXByte(const QString &path) {
+    std::FILE *f = std::fopen(QFile::encodeName(path).constData(), "r+b");
+    if (!f)
+        return;
+    if (std::fseek(f, 28, SEEK_SET) == 0)
+        std::fputc(0, f);
+    std::fclose(f);
+}
+
+bool CheckDBaseFormat(const QString &path, Prompter &prompter) {
+    const InventoryNames names = InventoryNamesOf(path);
+    if (!QFileInfo::exists(names.mdxPath))
+        RemoveMDXByte(path);
+    bool passes;
+    {
+        db::DbfTable check(names.path.toStdString(), db::OpenMode::ReadOnly);
+        passes = check.fieldCount() == kFieldCount;
+        for (int i = 0; passes && i < kFieldCount; ++i)
+            passes = QString::fromStdString(check.field(i).name)
+                         .compare(QLatin1StringView(kCatalogue[static_cast<std::size_t>(i)].key),
+                                  Qt::CaseInsensitive) == 0;
+    }
+    if (!passes)
+        prompter.error(QStringLiteral(
+            "This DBase file was not created with Stowkeep Inventory 95.  It cannot be "
+            "opened.  You may, however, import data from this file using the import "
+            "function."));
+    return passes;
+}
+
+void RebuildSortIndex(MyTable &table, const QString &path, const QString &sortExpression) {
+    const InventoryNames names = InventoryNamesOf(path);
+    table.close();
+    table.setIndexName(QString());
+    table.open(names.path, MyTable::OpenMode::Exclusive);
+    try {
+        if (QFileInfo::exists(names.mdxPath)) {
+            for (const QString &tag : table.tagNames())
+                if (tag.compare(QLatin1StringView(kSortIndexTag), Qt::CaseInsensitive) == 0)
+                    table.deleteIndex(tag);
+        }
+        if (!sortExpression.isEmpty())
+            table.addIndex(QString::fromLatin1(kSortIndexTag), sortExpression);
+    } catch (...) {
+        table.close();
+        throw;
+    }
+    table.close();
+    table.setIndexName(sortExpression.isEmpty() ? QString() : QString::fromLatin1(kSortIndexTag));
+}
+
+std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
+                                            const QString &sortExpression, OpenPath how,
+                                            Prompter &prompter) {
+    if (how != OpenPath::NewFile && !CheckDBaseFormat(path, prompter))
+        return std::nullopt;
+    const InventoryNames names = InventoryNamesOf(path);
+    table.close();
+    switch (how) {
+    case OpenPath::NewFile:
+        RebuildSortIndex(table, names.path, sortExpression);
+        break;
+    case OpenPath::Open:
+        // A file another program holds keeps its index; the selection stays as it was.
+        if (!DBaseInUse(names.path))
+            RebuildSortIndex(table, names.path, sortExpression);
+        break;
+    case OpenPath::StartUp: {
+        if (sortExpression.isEmpty()) {
+            table.setIndexName(QString());
+            break;
+        }
+        bool hasTag = false;
+        if (QFileInfo::exists(names.mdxPath)) {
+            MyTable probe;
+            probe.open(names.path, MyTable::OpenMode::ReadOnly);
+            for (const QString &tag : probe.tagNames())
+                hasTag = hasTag ||
+                         tag.compare(QLatin1StringView(kSortIndexTag), Qt::CaseInsensitive) == 0;
+        }
+        // An index file without the sort tag (made by another tool) gets it added, rather
+        // than failing to select a tag that is not there.
+        if (hasTag)
+            table.setIndexName(QString::fromLatin1(kSortIndexTag));
+        else if (!DBaseInUse(names.path))
+            RebuildSortIndex(table, names.path, sortExpression);
+        break;
+    }
+    }
+    table.open(names.path, MyTable::OpenMode::Shared);
+    return names;
+}

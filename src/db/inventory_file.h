@@ -1,0 +1,66 @@
+#pragma once
+
+#include "db/inventory_names.h"
+
+#include <QString>
+
+#include <optional>
+
+class MyTable;
+class Prompter;
+
+// The inventory file: creating one, recognising one, testing whether another program holds
+// it, surviving a missing production index, and the steps that open it as the current
+// inventory file. Messages go through the prompter with the program's exact texts.
+//
+// Engine errors these operations do not name (damaged file, no access, disk full) are not
+// caught here: they reach the caller as db::DbError with the engine's text.
+
+// The name of the sort index, the only tag the program makes.
+inline constexpr const char *kSortIndexTag = "NewIndex";
+
+// The main window caption for an inventory: "Stowkeep Inventory 95 (" + table name + ")".
+[[nodiscard]] QString InventoryCaption(const QString &tableName);
+
+// Creates an empty inventory file with the 22 catalogue fields and no index tags. A file of
+// that path that no one else holds is replaced, and its old production index removed (its
+// keys would point at records that are gone). A file held by another program is refused
+// with the "Error" box; returns whether the file exists afterwards.
+[[nodiscard]] bool MakeNewDB(const QString &path, Prompter &prompter);
+
+// True when the file is an inventory file of this program: exactly 22 fields named as the
+// catalogue keys in catalogue order, compared ignoring case (types and widths are not
+// compared). A missing production index is repaired first (RemoveMDXByte). Otherwise shows
+// the "Error" box and returns false.
+[[nodiscard]] bool CheckDBaseFormat(const QString &path, Prompter &prompter);
+
+// True when the file cannot be opened for exclusive use (held elsewhere, or not there).
+[[nodiscard]] bool DBaseInUse(const QString &path);
+
+// Clears header byte 28, the flag that says a production index belongs to the table, so
+// the table opens without it. Does nothing, silently, when the file cannot be opened.
+void RemoveMDXByte(const QString &path);
+
+// The sort index steps on a table no one else holds: select no index, delete the tag
+// "NewIndex" when the production index exists, then add "NewIndex" with the expression.
+// An empty expression (all sort levels 0) adds no tag: the table is then used in physical
+// order. Leaves `table` closed with the index to select on its next open chosen
+// ("NewIndex", or none for an empty expression). Opens the file exclusively while it works.
+void RebuildSortIndex(MyTable &table, const QString &path, const QString &sortExpression);
+
+// How an inventory file is being opened.
+enum class OpenPath {
+    Open,    // the open and recent-file commands: format check first; sort index rebuilt
+             // only when no other program holds the file
+    NewFile, // a file just made with MakeNewDB: no check, sort index always built
+    StartUp, // start-up: format check; an existing "NewIndex" is trusted, not rebuilt
+};
+
+// Opens `path` as the current inventory file in `table` (closed first) in shared use, with
+// the sort index selected. Returns the names of the file, or nothing when the format check
+// failed (its message was shown and `table` was not touched). The caller ends a search in
+// force before, and applies the viewer settings, the recent files and the record count
+// after.
+[[nodiscard]] std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
+                                                          const QString &sortExpression,
+                                                          OpenPath how, Prompter &prompter);

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "db/engine/field_def.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What the data set needs from an open table. The data set works through this interface
+// only, so the engine's table classes can change without touching navigation, editing and
+// filtering; engine_backend.cpp adapts the engine's Table to it.
+namespace dataset {
+
+enum class OpenMode { ReadOnly, Shared, Exclusive };
+
+// A position in one index tag. Entries of deleted records are in the tag too (dBASE keeps
+// them); the data set skips them.
+class IndexCursor {
+public:
+    virtual ~IndexCursor() = default;
+    // Each returns false when there is no such entry; the position is then undefined.
+    virtual bool first() = 0;
+    virtual bool last() = 0;
+    virtual bool next() = 0;
+    virtual bool prior() = 0;
+    // The record number at the position.
+    [[nodiscard]] virtual std::uint32_t recno() const = 0;
+    // Positions on the entry of record `recno`, whose current bytes are `record`; false when
+    // the tag holds no such entry.
+    virtual bool seekRecord(std::uint32_t recno, const char *record) = 0;
+};
+
+class TableBackend {
+public:
+    virtual ~TableBackend() = default;
+
+    [[nodiscard]] virtual const std::vector<db::FieldDef> &fields() const = 0;
+    [[nodiscard]] virtual int recordLength() const = 0; // including the deletion flag
+    [[nodiscard]] virtual int codePage() const = 0;
+    [[nodiscard]] virtual std::string path() const = 0;
+    // Physical records, deleted ones included.
+    [[nodiscard]] virtual std::uint32_t recordCount() const = 0;
+    // The bytes of a record 1..recordCount(); valid until the next call on the backend.
+    [[nodiscard]] virtual const char *record(std::uint32_t recno) = 0;
+
+    // The text of a memo field of a record buffer, in the table's code page (empty for none).
+    [[nodiscard]] virtual std::string memoText(const char *record, int field) = 0;
+
+    // Changes keep every index tag current. Each returns or takes record numbers.
+    virtual std::uint32_t append(const char *record) = 0;
+    virtual void update(std::uint32_t recno, const char *record) = 0;
+    virtual void setDeleted(std::uint32_t recno, bool deleted) = 0;
+
+    // Re-reads what another process may have changed; true when something did.
+    virtual bool refresh() = 0;
+
+    [[nodiscard]] virtual std::vector<std::string> tagNames() const = 0;
+    // Tag names compare case-insensitively. Throw db::DbError when there is no such tag.
+    [[nodiscard]] virtual std::unique_ptr<IndexCursor> openCursor(const std::string &tag) = 0;
+    virtual void addTag(const std::string &tag, const std::string &expression) = 0;
+    virtual void deleteTag(const std::string &tag) = 0;
+    virtual void regenerateIndexes() = 0;
+    // Removes deleted records for good and rebuilds the indexes; needs exclusive use.
+    virtual void pack() = 0;
+};
+
+// Opens a table file through the engine. Throws db::DbError (in use elsewhere, not a table,
+// damaged, no access).
+[[nodiscard]] std::unique_ptr<TableBackend> openEngineTable(const std::string &path, OpenMode mode);
+
+} // namespace dataset
