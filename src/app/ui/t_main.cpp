@@ -1,0 +1,1292 @@
+#include "app/ui/t_main.h"
+
+#include "app/table_viewer_source.h"
+#include "app/ui/db_navigator.h"
+#include "app/ui/form_scaling.h"
+#include "app/ui/qt_convert.h"
+#include "app/ui/viewer_delegate.h"
+#include "app/ui/viewer_model.h"
+#include "db/engine/db_error.h"
+#include "db/field_catalogue.h"
+#include "db/inventory_file.h"
+#include "db/inventory_names.h"
+#include "db/my_table.h"
+#include "db/sort_expression.h"
+#include "settings/case_insensitive_path.h"
+#include "settings/date_format.h"
+#include "settings/regional.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableView>
+#include <QToolButton>
+
+using namespace mainwin;
+
+namespace {
+
+constexpr const char *kProductCaption = "Stowkeep Inventory 95";
+constexpr const char *kDbfFilter = "Database Files (*.DBF)|*.DBF";
+
+QString Latin(std::string_view text) {
+    return QString::fromLatin1(text.data(), text.size());
+}
+
+// A small drawn picture for each speed button: the platform's icon theme is not always
+// installed, and these stay legible at 25 x 25.
+QIcon SpeedIcon(Cmd id) {
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPen ink(QColor(20, 20, 90), 1.6);
+    p.setPen(ink);
+    auto page = [&p](QColor fill) {
+        p.setBrush(fill);
+        p.drawPolygon(QPolygonF(
+            {QPointF(4, 2), QPointF(12, 2), QPointF(16, 6), QPointF(16, 18), QPointF(4, 18)}));
+    };
+    auto table = [&p] {
+        p.setBrush(QColor(255, 255, 230));
+        p.drawRect(QRectF(2, 4, 16, 12));
+        p.drawLine(QPointF(2, 8), QPointF(18, 8));
+        p.drawLine(QPointF(2, 12), QPointF(18, 12));
+    };
+    auto plus = [&p](QPointF c, QColor color) {
+        p.setPen(QPen(color, 2.2));
+        p.drawLine(c - QPointF(4, 0), c + QPointF(4, 0));
+        p.drawLine(c - QPointF(0, 4), c + QPointF(0, 4));
+    };
+    auto lens = [&p](QPointF c) {
+        p.setBrush(QColor(200, 230, 255));
+        p.drawEllipse(c, 4.5, 4.5);
+        p.setPen(QPen(QColor(20, 20, 90), 2.4));
+        p.drawLine(c + QPointF(3.5, 3.5), c + QPointF(8, 8));
+    };
+    switch (id) {
+    case Cmd::New:
+        page(Qt::white);
+        plus(QPointF(10, 11), QColor(0, 130, 0));
+        break;
+    case Cmd::Open:
+        p.setBrush(QColor(240, 200, 80));
+        p.drawPolygon(QPolygonF({QPointF(2, 5), QPointF(8, 5), QPointF(10, 7), QPointF(18, 7),
+                                 QPointF(18, 17), QPointF(2, 17)}));
+        break;
+    case Cmd::Add:
+        table();
+        plus(QPointF(14, 14), QColor(0, 130, 0));
+        break;
+    case Cmd::Edit:
+        table();
+        p.setPen(QPen(QColor(160, 60, 0), 2.4));
+        p.drawLine(QPointF(8, 18), QPointF(18, 6));
+        break;
+    case Cmd::Copy:
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(2, 2, 10, 12));
+        p.drawRect(QRectF(7, 6, 10, 12));
+        break;
+    case Cmd::Delete:
+        table();
+        p.setPen(QPen(QColor(190, 0, 0), 2.4));
+        p.drawLine(QPointF(5, 5), QPointF(15, 15));
+        p.drawLine(QPointF(15, 5), QPointF(5, 15));
+        break;
+    case Cmd::Import:
+        table();
+        p.setPen(QPen(QColor(0, 110, 0), 2.2));
+        p.drawLine(QPointF(10, 0), QPointF(10, 10));
+        p.drawLine(QPointF(6, 6), QPointF(10, 10));
+        p.drawLine(QPointF(14, 6), QPointF(10, 10));
+        break;
+    case Cmd::Export:
+        table();
+        p.setPen(QPen(QColor(0, 0, 170), 2.2));
+        p.drawLine(QPointF(10, 10), QPointF(10, 19));
+        p.drawLine(QPointF(6, 15), QPointF(10, 19));
+        p.drawLine(QPointF(14, 15), QPointF(10, 19));
+        break;
+    case Cmd::Search:
+        lens(QPointF(8, 8));
+        break;
+    case Cmd::EndSearch:
+        lens(QPointF(8, 8));
+        p.setPen(QPen(QColor(190, 0, 0), 2));
+        p.drawLine(QPointF(2, 18), QPointF(18, 2));
+        break;
+    case Cmd::Locate:
+        p.setPen(QPen(QColor(190, 0, 0), 1.8));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(10, 10), 7, 7);
+        p.drawEllipse(QPointF(10, 10), 3, 3);
+        break;
+    case Cmd::LocateNext:
+        p.setPen(QPen(QColor(190, 0, 0), 1.8));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(8, 10), 5, 5);
+        p.setBrush(QColor(190, 0, 0));
+        p.drawPolygon(QPolygonF({QPointF(14, 5), QPointF(19, 10), QPointF(14, 15)}));
+        break;
+    case Cmd::Reports:
+        p.setBrush(QColor(230, 230, 230));
+        p.drawRect(QRectF(2, 8, 16, 7));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(5, 2, 10, 6));
+        p.drawRect(QRectF(5, 13, 10, 6));
+        break;
+    case Cmd::Viewer:
+        table();
+        p.setPen(QPen(QColor(20, 20, 90), 1.2));
+        p.drawLine(QPointF(8, 4), QPointF(8, 16));
+        p.drawLine(QPointF(13, 4), QPointF(13, 16));
+        break;
+    case Cmd::AllColor: {
+        const QColor colors[] = {QColor(220, 0, 0), QColor(0, 170, 0), QColor(0, 0, 220),
+                                 QColor(240, 200, 0)};
+        for (int i = 0; i < 4; ++i) {
+            p.setBrush(colors[i]);
+            p.drawRect(QRectF(2 + (i % 2) * 8, 2 + (i / 2) * 8, 8, 8));
+        }
+        break;
+    }
+    case Cmd::SortOrder:
+        p.setFont(QFont(QStringLiteral("Arial"), 6, QFont::Bold));
+        p.drawText(QRectF(0, 0, 12, 10), Qt::AlignCenter, QStringLiteral("A"));
+        p.drawText(QRectF(0, 10, 12, 10), Qt::AlignCenter, QStringLiteral("Z"));
+        p.drawLine(QPointF(15, 3), QPointF(15, 17));
+        p.drawLine(QPointF(12, 14), QPointF(15, 17));
+        p.drawLine(QPointF(18, 14), QPointF(15, 17));
+        break;
+    case Cmd::Contents:
+        p.setBrush(QColor(255, 255, 200));
+        p.drawEllipse(QPointF(10, 10), 8, 8);
+        p.setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+        p.drawText(QRectF(0, 0, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
+        break;
+    default:
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text) {
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+void SetPointSize(QWidget *widget, int pixels, bool bold) {
+    QFont font = widget->font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+} // namespace
+
+TMain::TMain(Settings &settings, Prompter &prompter, Options options, QWidget *parent)
+    : QMainWindow(parent), m_settings(settings), m_prompter(prompter),
+      m_options(std::move(options)), m_table(std::make_unique<MyTable>()),
+      m_source(std::make_unique<TableViewerSource>(*m_table)) {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QLatin1String(kProductCaption));
+    m_browseMode = !m_options.arguments.isEmpty() && IsBrowseArgument(m_options.arguments.front());
+    m_screenSize = m_options.screenSize.value_or(QGuiApplication::primaryScreen()
+                                                     ? QGuiApplication::primaryScreen()->size()
+                                                     : QSize(1024, 768));
+    buildMenus();
+    buildClientArea();
+    m_listener =
+        m_table->addListener([this](MyTable::Event event) { tableEvent(static_cast<int>(event)); });
+    updateCommandStates();
+}
+
+TMain::~TMain() {
+    m_model->setSource(nullptr);
+    m_table->removeListener(m_listener);
+}
+
+void TMain::buildMenus() {
+    QMenu *menu = nullptr;
+    QMenu *submenu = nullptr;
+    std::string_view menuCaption, submenuCaption;
+    std::map<std::string_view, QActionGroup *> groups;
+    for (const CommandInfo &info : Commands()) {
+        if (!menu || info.menu != menuCaption) {
+            menu = menuBar()->addMenu(Latin(info.menu));
+            menu->setObjectName(QStringLiteral("Menu") + Latin(info.menu).remove('&'));
+            menuCaption = info.menu;
+            submenu = nullptr;
+            submenuCaption = {};
+        }
+        QMenu *target = menu;
+        if (!info.submenu.empty()) {
+            if (!submenu || info.submenu != submenuCaption) {
+                submenu = menu->addMenu(Latin(info.submenu));
+                submenuCaption = info.submenu;
+            }
+            target = submenu;
+        } else {
+            submenu = nullptr;
+            submenuCaption = {};
+        }
+        if (info.separatorBefore && !target->isEmpty())
+            target->addSeparator();
+        const QString caption = info.id == Cmd::Tips ? TipsCaption() : Latin(info.caption);
+        QAction *action = target->addAction(caption);
+        action->setObjectName(Latin(info.menuObject));
+        if (!info.shortcut.empty())
+            action->setShortcut(QKeySequence(Latin(info.shortcut)));
+        action->setCheckable(info.checkable);
+        const Cmd id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+        m_actions[id] = action;
+        if (info.id == Cmd::Exit) {
+            m_recentSeparator = menu->addSeparator();
+            m_recentSeparator->setObjectName(QStringLiteral("MenuLastFileSeparator"));
+            for (int i = 0; i < kRecentCount; ++i) {
+                QAction *recent = menu->addAction(QStringLiteral("&%1").arg(i + 1));
+                recent->setObjectName(QStringLiteral("MenuLastFile%1").arg(i + 1));
+                connect(recent, &QAction::triggered, this, [this, i] { OpenSaveFile(i + 1); });
+                m_recentActions[i] = recent;
+            }
+        }
+    }
+    // Check marks are set by the commands themselves (a size the screen cannot show must
+    // leave the old mark), so no exclusive action groups here.
+}
+
+void TMain::buildClientArea() {
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("MainClient"));
+    setCentralWidget(m_client);
+    m_client->installEventFilter(this);
+    m_client->setAutoFillBackground(true);
+
+    buildSpeedPanel();
+    buildLetteredButtons();
+
+    m_viewerBevel = new QFrame(m_client);
+    m_viewerBevel->setObjectName(QStringLiteral("ViewerBevel"));
+    m_viewerBevel->setFrameStyle(QFrame::Box | QFrame::Raised);
+
+    m_viewerLabel = MakeLabel(m_client, "ViewerLabel", QString());
+    m_viewerLabel->setAlignment(Qt::AlignCenter);
+    m_viewerLabel->resize(kHeadingWidth, 29);
+    m_viewerLabel->setAutoFillBackground(true);
+    SetPointSize(m_viewerLabel, 23, true);
+
+    m_searchOnLabel = MakeLabel(m_client, "SearchOnLabel", QStringLiteral("SEARCH ON"));
+    SetPointSize(m_searchOnLabel, 18, true);
+    m_searchOnLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
+    m_searchOnLabel->move(12, 44);
+    m_searchOnLabel->adjustSize();
+
+    m_countLabel = MakeLabel(m_client, "CountLabel", QStringLiteral("0"));
+    m_count2Label = MakeLabel(m_client, "Count2Label", QStringLiteral("Items"));
+    for (QLabel *label : {m_countLabel, m_count2Label}) {
+        label->setAlignment(Qt::AlignCenter);
+        SetPointSize(label, 11, false);
+        label->setGeometry(144, 38, 57, 13);
+    }
+
+    m_navigatorLabel = MakeLabel(m_client, "NavigatorLabel", QStringLiteral("Navigation Controls"));
+    m_navigatorLabel->setAlignment(Qt::AlignCenter);
+    m_navigatorLabel->setGeometry(400, 20, 221, 20);
+    m_navigatorLabel->setAutoFillBackground(true);
+
+    m_navigator = new DbNavigator(m_client);
+    m_navigator->setObjectName(QStringLiteral("MyNavigator"));
+    m_navigator->setGeometry(424, 3, 241, kNavigatorHeight);
+    connect(m_navigator, &DbNavigator::clicked, this,
+            [this](DbNavigator::Button which) { navigatorClicked(which); });
+
+    static constexpr const char *kComboNames[] = {
+        "MyComboBrand", "MyComboLocation", "MyComboBought", "MyComboCategory", "MyComboOwner"};
+    for (int i = 0; i < 5; ++i) {
+        auto *combo = new QComboBox(m_client);
+        combo->setObjectName(QLatin1String(kComboNames[i]));
+        combo->setEditable(true);
+        combo->hide();
+        m_gridCombos[i] = combo;
+    }
+
+    m_model = new ViewerModel(this);
+    m_delegate = new ViewerDelegate(m_gridCombos, this);
+    m_grid = new QTableView(m_client);
+    m_grid->setObjectName(QStringLiteral("ViewerGrid"));
+    m_grid->setModel(m_model);
+    m_grid->setItemDelegate(m_delegate);
+    m_grid->setShowGrid(false);
+    m_grid->setWordWrap(false);
+    m_grid->setCornerButtonEnabled(false);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setFixedWidth(16);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->horizontalHeader()->setSectionsClickable(false);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { gridRowChanged(current.row()); });
+    connect(m_grid, &QTableView::doubleClicked, this, [this] {
+        if (!m_model->editable() && isAvailable(Needs::RecordEditor))
+            runCommand(Cmd::Edit);
+    });
+    connect(m_model, &ViewerModel::editRefused, this,
+            [this](const QString &reason) { m_prompter.error(reason); });
+    // The model is reset whenever the data set changes; the grid keeps its cursor on the
+    // data set's current record.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { syncGridToTable(); });
+}
+
+void TMain::buildSpeedPanel() {
+    m_speedPanel = new QFrame(m_client);
+    m_speedPanel->setObjectName(QStringLiteral("SpeedPanel"));
+    m_speedPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_speedPanel->setGeometry(0, 0, 631, 31);
+    int left = 4;
+    for (Cmd id : SpeedButtonOrder()) {
+        const CommandInfo &info = Command(id);
+        auto *button = new QToolButton(m_speedPanel);
+        button->setObjectName(Latin(info.speed));
+        button->setToolTip(Latin(info.hint));
+        button->setIcon(SpeedIcon(id));
+        button->setIconSize(QSize(20, 20));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setGeometry(left, 3, 25, 25);
+        left += 25;
+        // A little gap between groups of related commands.
+        if (id == Cmd::Open || id == Cmd::Delete || id == Cmd::Export || id == Cmd::LocateNext ||
+            id == Cmd::Reports || id == Cmd::SortOrder)
+            left += 6;
+        connect(button, &QToolButton::clicked, this, [this, id] { runCommand(id); });
+        m_speed[id] = button;
+    }
+}
+
+void TMain::buildLetteredButtons() {
+    for (int bevel = 1; bevel <= 4; ++bevel) {
+        auto *frame = new QFrame(m_client);
+        frame->setObjectName(QStringLiteral("Bevel%1").arg(bevel));
+        frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        frame->setGeometry(BevelRect(bevel));
+        m_bevels[bevel - 1] = frame;
+    }
+    const auto order = LetteredButtonOrder();
+    for (int i = 0; i < static_cast<int>(order.size()); ++i) {
+        const Cmd id = order[i];
+        const CommandInfo &info = Command(id);
+        auto *button = new QPushButton(Latin(info.buttonCaption), m_client);
+        button->setObjectName(Latin(info.button));
+        button->setGeometry(LetteredButtonRect(i));
+        connect(button, &QPushButton::clicked, this, [this, id] { runCommand(id); });
+        m_lettered[id] = button;
+    }
+}
+
+QAction *TMain::action(Cmd id) const {
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+void TMain::provideWindow(Needs window, CommandHandler handler) {
+    m_windows[window] = std::move(handler);
+    updateCommandStates();
+}
+
+bool TMain::isAvailable(Needs window) const {
+    return window == Needs::Nothing || m_windows.count(window) > 0;
+}
+
+bool TMain::commandEnabled(const CommandInfo &info) const {
+    if (!isAvailable(info.needs))
+        return false;
+    if (m_browseMode && info.browseDisables)
+        return false;
+    if (info.id == Cmd::EndSearch)
+        return m_searchInForce;
+    return true;
+}
+
+void TMain::updateCommandStates() {
+    for (const CommandInfo &info : Commands()) {
+        const bool enabled = commandEnabled(info);
+        if (QAction *a = action(info.id))
+            a->setEnabled(enabled);
+        if (auto found = m_speed.find(info.id); found != m_speed.end())
+            found->second->setEnabled(enabled);
+        // Lettered buttons are only usable while their bar is shown; in browse mode the
+        // changing ones are off as well, so no route can change the data.
+        if (auto found = m_lettered.find(info.id); found != m_lettered.end())
+            found->second->setEnabled(enabled && m_settings.buttonBar == 2);
+    }
+    m_navigator->setBrowseOnly(m_browseMode);
+    const bool editing = m_model->editable();
+    for (auto which : {DbNavigator::Insert, DbNavigator::Edit})
+        m_navigator->button(which)->setEnabled(editing);
+}
+
+// ---------------------------------------------------------------------------------------
+// Start-up
+
+bool TMain::FormCreate() {
+    DisableEndSearch();
+    setWindowTitle(QLatin1String(kProductCaption));
+    m_viewerLabel->setText(QStringLiteral("Inventory Viewer"));
+    m_viewerLabel->move((m_client->width() - m_viewerLabel->width()) / 2, m_viewerLabel->y());
+
+    m_settings.programDirectory = m_options.programDirectory;
+    (void)m_settings.loadFrom(m_options.configFile);
+    m_settings.programDirectory = m_options.programDirectory;
+
+    move(m_settings.mainLeft, m_settings.mainTop);
+    resize(m_settings.mainWidth, m_settings.mainHeight);
+
+    BuildSortString();
+
+    applyDateFormatFromSettings();
+    if (QAction *zeros = action(Cmd::DateLeadingZeros))
+        zeros->setChecked(m_settings.dateLeadingZeros);
+    action(Cmd::CurrencyUS)->setChecked(m_settings.currencyFormat == 1);
+    action(Cmd::CurrencyWin)->setChecked(m_settings.currencyFormat == 2);
+    action(Cmd::NumericUS)->setChecked(m_settings.numericFormat == 1);
+    action(Cmd::NumericWin)->setChecked(m_settings.numericFormat == 2);
+
+    QString path = m_settings.lastDatabase;
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        path = resolveCaseInsensitive(m_options.programDirectory, QStringLiteral("MASTER.DBF"));
+        if (!QFileInfo(path).isFile() && !makeNewDb(path))
+            return false;
+    }
+    if (checkFormat(path)) {
+        openTableAtStartUp(path);
+    } else {
+        m_prompter.error(QStringLiteral(
+            "The last database used as recorded in the INI file is not a valid Stowkeep "
+            "Inventory 95 file.  You will need to choose a new file."));
+        m_settings.lastDatabase = path;
+        // Until a valid file is open. Cancelling the dialog ends the program instead of
+        // asking forever: there is no file to work on and no other way out.
+        while (!m_table->isOpen()) {
+            const std::optional<QString> chosen = chooseDbf(false);
+            if (!chosen)
+                return false;
+            if (!checkDbfExtension(*chosen))
+                continue;
+            try {
+                OpenInventory(*chosen, false);
+            } catch (const std::exception &error) {
+                showEngineError(error);
+            }
+        }
+    }
+
+    SetButtonBar();
+
+    const SizeChoice size =
+        WindowSizeFactor(m_settings.windowSize, m_screenSize.width(), m_screenSize.height());
+    m_sizeFactor = size.factor;
+    for (auto [id, value] : {std::pair{Cmd::Size640, 640}, std::pair{Cmd::Size800, 800},
+                             std::pair{Cmd::Size1024, 1024}, std::pair{Cmd::Size1280, 1280}})
+        action(id)->setChecked(size.checkedSize == value);
+
+    ReadRegionalValues();
+    SetMenuLastFiles();
+    applyBrowseMode();
+    return true;
+}
+
+void TMain::applyDateFormatFromSettings() {
+    ApplyDateFormat(m_settings.dateFormat, m_settings.dateLeadingZeros);
+    checkDateItem();
+}
+
+void TMain::checkDateItem() {
+    for (int n = 1; n <= 12; ++n)
+        action(static_cast<Cmd>(static_cast<int>(Cmd::Date1) + n - 1))
+            ->setChecked(n == m_settings.dateFormat);
+}
+
+void TMain::applyBrowseMode() {
+    if (!m_browseMode)
+        return;
+    m_storedFieldEditing = m_settings.gridFieldEditing;
+    m_settings.gridFieldEditing = false;
+    m_navigator->setBrowseOnly(true);
+    m_model->setEditable(false);
+    updateCommandStates();
+}
+
+void TMain::BuildSortString() {
+    m_sortExpression = QString::fromStdString(::BuildSortString(m_settings.sortLevels));
+}
+
+void TMain::openTableAtStartUp(const QString &path) {
+    const std::optional<InventoryNames> names =
+        ::OpenInventory(*m_table, path, m_sortExpression, OpenPath::StartUp, m_prompter);
+    if (!names)
+        return;
+    setWindowTitle(InventoryCaption(names->tableName));
+    m_mdxPath = names->mdxPath;
+    m_settings.lastDatabase = path;
+    m_source->bindFields();
+    m_model->setSource(m_source.get());
+}
+
+// ---------------------------------------------------------------------------------------
+// Inventory file operations
+
+bool TMain::checkFormat(const QString &path) {
+    return CheckDBaseFormat(path, m_prompter);
+}
+
+bool TMain::makeNewDb(const QString &path) {
+    return MakeNewDB(path, m_prompter);
+}
+
+bool TMain::OpenInventory(const QString &path, bool isNewFile) {
+    // The format check comes before anything changes, a search in force included.
+    if (!isNewFile && !checkFormat(path))
+        return false;
+    if (m_searchInForce) {
+        DisableEndSearch();
+        m_table->setFiltered(false);
+    }
+    const bool hadFile = m_table->isOpen();
+    const QString previous = m_settings.lastDatabase;
+    const std::optional<InventoryNames> names =
+        ::OpenInventory(*m_table, path, m_sortExpression,
+                        isNewFile ? OpenPath::NewFile : OpenPath::Open, m_prompter);
+    if (!names)
+        return false;
+    m_settings.lastDatabase = path;
+    setWindowTitle(InventoryCaption(names->tableName));
+    m_mdxPath = names->mdxPath;
+    m_source->bindFields();
+    m_model->setSource(m_source.get());
+    SetViewerOptions();
+    if (hadFile)
+        m_settings.lastFiles = DoLastFiles(m_settings.lastFiles, previous, path);
+    SetMenuLastFiles();
+    DisplayCount();
+    return true;
+}
+
+std::optional<QString> TMain::chooseDbf(bool save) {
+    const QString dir = m_settings.lastDatabase.isEmpty()
+                            ? m_options.programDirectory
+                            : QFileInfo(m_settings.lastDatabase).absolutePath();
+    std::optional<QString> chosen =
+        save ? m_prompter.saveFileName(QStringLiteral("New Database File"), dir,
+                                       QLatin1String(kDbfFilter))
+             : m_prompter.openFileName(QStringLiteral("Open Database File"), dir,
+                                       QLatin1String(kDbfFilter));
+    // The dialogs add the default extension to a name typed without one.
+    if (chosen && !chosen->isEmpty() && QFileInfo(*chosen).suffix().isEmpty() &&
+        !chosen->endsWith('.'))
+        *chosen += QStringLiteral(".DBF");
+    return chosen;
+}
+
+bool TMain::checkDbfExtension(const QString &path) {
+    if (path.right(4).toUpper() == QLatin1String(".DBF"))
+        return true;
+    m_prompter.error(QStringLiteral("Invalid file type selected."));
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void TMain::showEngineError(const std::exception &error) {
+    m_prompter.message(QStringLiteral("Error"), QString::fromLocal8Bit(error.what()), Prompter::Ok,
+                       Prompter::Ok, Prompter::Icon::Error);
+}
+
+void TMain::runCommand(Cmd id) {
+    const CommandInfo &info = Command(id);
+    if (!commandEnabled(info))
+        return;
+    // Database errors no command handles reach the user with the engine's own text; the
+    // command is abandoned with the data as the engine left it.
+    try {
+        switch (id) {
+        case Cmd::New:
+            DoNew();
+            break;
+        case Cmd::Open:
+            DoOpen();
+            break;
+        case Cmd::Update:
+            DoUpdate();
+            break;
+        case Cmd::PrinterSetup:
+            (void)m_prompter.printerSetup();
+            break;
+        case Cmd::Exit:
+            close();
+            break;
+        case Cmd::Delete:
+            DoDelete();
+            break;
+        case Cmd::EndSearch:
+            DoEndSearch();
+            break;
+        case Cmd::Size640:
+            setScreenSize(640);
+            break;
+        case Cmd::Size800:
+            setScreenSize(800);
+            break;
+        case Cmd::Size1024:
+            setScreenSize(1024);
+            break;
+        case Cmd::Size1280:
+            setScreenSize(1280);
+            break;
+        case Cmd::SpeedButtons:
+            setButtonMode(1);
+            break;
+        case Cmd::LetteredButtons:
+            setButtonMode(2);
+            break;
+        case Cmd::NoButtons:
+            setButtonMode(3);
+            break;
+        case Cmd::CurrencyUS:
+            setCurrencyFormat(1);
+            break;
+        case Cmd::CurrencyWin:
+            setCurrencyFormat(2);
+            break;
+        case Cmd::NumericUS:
+            setNumericFormat(1);
+            break;
+        case Cmd::NumericWin:
+            setNumericFormat(2);
+            break;
+        case Cmd::DateLeadingZeros:
+            toggleLeadingZeros();
+            break;
+        case Cmd::LabelFont:
+        case Cmd::EditFont:
+        case Cmd::ButtonFont:
+            chooseFont(id);
+            break;
+        case Cmd::Rebuild:
+            DoRebuild();
+            break;
+        case Cmd::Pack:
+            DoPack();
+            break;
+        case Cmd::Contents:
+            DoHelp();
+            break;
+        default:
+            if (id >= Cmd::Date1 && id <= Cmd::Date12) {
+                chooseDateFormat(static_cast<int>(id) - static_cast<int>(Cmd::Date1) + 1);
+                break;
+            }
+            openWindow(id);
+            break;
+        }
+    } catch (const std::exception &error) {
+        showEngineError(error);
+    }
+    updateCommandStates();
+}
+
+void TMain::openWindow(Cmd id) {
+    const CommandInfo &info = Command(id);
+    const auto found = m_windows.find(info.needs);
+    if (found == m_windows.end())
+        return;
+    switch (id) {
+    case Cmd::Add:
+        m_editMode = 1;
+        break;
+    case Cmd::Edit:
+        m_editMode = 2;
+        break;
+    case Cmd::Copy:
+        m_editMode = 3;
+        break;
+    default:
+        break;
+    }
+    found->second(id);
+    switch (id) {
+    case Cmd::Add:
+    case Cmd::Edit:
+    case Cmd::Copy:
+    case Cmd::Restore:
+    case Cmd::Import:
+    case Cmd::Search:
+        DisplayCount();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMain::DoNew() {
+    const std::optional<QString> chosen = chooseDbf(true);
+    if (!chosen) {
+        DisplayCount();
+        return;
+    }
+    if (m_searchInForce)
+        DoEndSearch();
+    if (!checkDbfExtension(*chosen))
+        return;
+    if (!makeNewDb(*chosen))
+        return;
+    OpenInventory(*chosen, true);
+    DisplayCount();
+}
+
+void TMain::DoOpen() {
+    const std::optional<QString> chosen = chooseDbf(false);
+    if (!chosen) {
+        DisplayCount();
+        return;
+    }
+    if (!checkDbfExtension(*chosen))
+        return;
+    OpenInventory(*chosen, false);
+    DisplayCount();
+}
+
+void TMain::OpenSaveFile(int entry) {
+    if (entry < 1 || entry > kRecentCount)
+        return;
+    const QString path = m_settings.lastFiles[entry - 1];
+    if (path.isEmpty())
+        return;
+    try {
+        OpenInventory(path, false);
+    } catch (const std::exception &error) {
+        // The file is gone or damaged: say so and go on with the one that was open.
+        showEngineError(error);
+        if (!m_table->isOpen() && !m_settings.lastDatabase.isEmpty())
+            reopenTable();
+    }
+    DisplayCount();
+}
+
+void TMain::reopenTable() {
+    const QString path = m_settings.lastDatabase;
+    const QString tag = m_table->indexName();
+    m_table->close();
+    m_table->setIndexName(tag);
+    m_table->open(path, MyTable::OpenMode::Shared);
+    m_source->bindFields();
+    m_model->setSource(m_source.get());
+}
+
+void TMain::DoUpdate() {
+    const bool wasSearching = m_searchInForce;
+    if (wasSearching)
+        DisableEndSearch();
+    reopenTable();
+    if (wasSearching)
+        EnableEndSearch();
+    SetViewerOptions();
+}
+
+void TMain::DoDelete() {
+    const Prompter::Button answer =
+        m_prompter.message(QStringLiteral("Confirm"), QStringLiteral("Delete this record?"),
+                           Prompter::Yes | Prompter::No, Prompter::No, Prompter::Icon::Question);
+    if (answer == Prompter::Yes && m_table->isOpen() && !m_table->isEmpty())
+        m_table->deleteRecord();
+    DisplayCount();
+}
+
+void TMain::DoEndSearch() {
+    DisableEndSearch();
+    m_table->setFiltered(false);
+    reopenTable();
+    SetViewerOptions();
+    DisplayCount();
+}
+
+void TMain::EnableEndSearch() {
+    m_searchInForce = true;
+    m_searchOnLabel->show();
+    if (m_searchFilter) {
+        m_table->setFilter([this](const RecordView &) { return m_searchFilter(); });
+        m_table->setFiltered(true);
+    }
+    updateCommandStates();
+}
+
+void TMain::DisableEndSearch() {
+    m_searchInForce = false;
+    m_searchOnLabel->hide();
+    updateCommandStates();
+}
+
+void TMain::DoHelp() {
+    m_prompter.showHelp(QString());
+}
+
+void TMain::DoPack() {
+    if (!m_prompter.confirm(QStringLiteral(
+            "Deleted items are not permanently removed from the database until packing "
+            "occurs.  Packing simply removes them to free up space.  Continue?")))
+        return;
+    const QString path = m_settings.lastDatabase;
+    const QString tag = m_table->indexName();
+    m_table->close();
+    try {
+        m_table->open(path, MyTable::OpenMode::Exclusive);
+    } catch (const db::DbError &) {
+        reopenTable();
+        SetViewerOptions();
+        m_prompter.error(QStringLiteral(
+            "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make "
+            "sure that the DBase File is not in use by another program  or that no other "
+            "users are running the software or that no other copies of the software are in "
+            "use."));
+        return;
+    }
+    m_table->pack();
+    m_table->close();
+    m_table->setIndexName(tag);
+    reopenTable();
+    SetViewerOptions();
+}
+
+void TMain::DoRebuild() {
+    if (!m_prompter.confirm(QStringLiteral(
+            "It is possible for your index files to become corrupted.  As a result, some items "
+            "may not show up in the viewer or in reports.  This will rebuild your index files "
+            "correctly.  Continue?")))
+        return;
+    const QString path = m_settings.lastDatabase;
+    const QString tag = m_table->indexName();
+    m_table->close();
+    try {
+        m_table->open(path, MyTable::OpenMode::Exclusive);
+    } catch (const db::DbError &) {
+        m_table->setIndexName(tag);
+        reopenTable();
+        SetViewerOptions();
+        m_prompter.error(QStringLiteral(
+            "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  "
+            "Make sure that the DBase File is not in use by another program  or that no other "
+            "users are running the software or that no other copies of the software are in "
+            "use."));
+        return;
+    }
+    m_table->regenerateIndexes();
+    m_table->close();
+    m_table->setIndexName(tag);
+    reopenTable();
+    SetViewerOptions();
+}
+
+void TMain::setScreenSize(int size) {
+    const Cmd ids[] = {Cmd::Size640, Cmd::Size800, Cmd::Size1024, Cmd::Size1280};
+    const int sizes[] = {640, 800, 1024, 1280};
+    int chosen = 0;
+    while (sizes[chosen] != size)
+        ++chosen;
+    QAction *item = action(ids[chosen]);
+    // Qt toggled the mark already; the command decides where it ends up.
+    const SizeChoice inForce =
+        WindowSizeFactor(m_settings.windowSize, m_screenSize.width(), m_screenSize.height());
+    auto restoreMarks = [&](int checkedSize) {
+        for (int i = 0; i < 4; ++i)
+            action(ids[i])->setChecked(sizes[i] == checkedSize);
+    };
+    if (inForce.checkedSize == size) {
+        restoreMarks(size);
+        return;
+    }
+    if (const auto refusal = ScreenSizeRefusal(size, m_screenSize.width(), m_screenSize.height())) {
+        restoreMarks(inForce.checkedSize);
+        m_prompter.error(*refusal);
+        return;
+    }
+    restoreMarks(size);
+    (void)item;
+    m_settings.windowSize = size;
+    m_sizeFactor = WindowSizeFactor(size, m_screenSize.width(), m_screenSize.height()).factor;
+}
+
+void TMain::setButtonMode(int mode) {
+    m_settings.buttonBar = mode;
+    SetButtonBar();
+}
+
+void TMain::SetButtonBar() {
+    const int mode = m_settings.buttonBar;
+    action(Cmd::SpeedButtons)->setChecked(mode == 1);
+    action(Cmd::LetteredButtons)->setChecked(mode == 2);
+    action(Cmd::NoButtons)->setChecked(mode == 3);
+    const auto layout = SetButtonBarLayout(mode, m_client->width(), m_client->height());
+    if (!layout) {
+        FormResize();
+        return;
+    }
+    for (auto &[id, button] : m_lettered)
+        button->setVisible(layout->letteredShown);
+    m_bevels[0]->setVisible(layout->letteredShown);
+    for (int i = 1; i < 4; ++i)
+        m_bevels[i]->setVisible(layout->otherBevelsShown);
+    m_speedPanel->setVisible(layout->speedPanelShown);
+    m_speedPanel->setEnabled(layout->speedPanelShown);
+    m_navigatorLabel->setVisible(layout->navigatorLabelShown);
+    m_navigatorLabel->move(m_navigatorLabel->x(), layout->navigatorLabelTop);
+    m_navigator->setGeometry(layout->navigator.left(), layout->navigator.top(),
+                             layout->navigator.width(), kNavigatorHeight);
+    m_searchOnLabel->move(m_searchOnLabel->x(), layout->searchOnTop);
+    m_countLabel->move(m_countLabel->x(), layout->countTop);
+    m_count2Label->move(m_count2Label->x(), layout->count2Top);
+    FormResize();
+    updateCommandStates();
+}
+
+void TMain::FormResize() {
+    const ResizeLayout layout =
+        FormResizeLayout(m_settings.buttonBar, m_client->width(), m_client->height());
+    const Widths &w = layout.widths;
+    if (layout.vertical) {
+        const VerticalLayout &v = *layout.vertical;
+        m_viewerBevel->setGeometry(w.frame.left(), v.frameTop, w.frame.width(), v.frameHeight);
+        m_grid->setGeometry(w.grid.left(), v.gridTop, w.grid.width(), v.gridHeight);
+        m_viewerLabel->move(w.headingLeft, v.headingTop);
+    } else {
+        m_viewerBevel->resize(w.frame.width(), m_viewerBevel->height());
+        m_grid->resize(w.grid.width(), m_grid->height());
+        m_viewerLabel->move(w.headingLeft, m_viewerLabel->y());
+    }
+    if (layout.navigatorLeft)
+        m_navigator->move(*layout.navigatorLeft, m_navigator->y());
+    m_speedPanel->resize(m_client->width(), m_speedPanel->height());
+    m_searchOnLabel->raise();
+    m_countLabel->raise();
+    m_count2Label->raise();
+    m_viewerLabel->raise();
+}
+
+void TMain::SetMenuLastFiles() {
+    const RecentMenu menu = mainwin::SetMenuLastFiles(m_settings.lastFiles);
+    m_recentSeparator->setVisible(menu.separatorVisible);
+    for (int i = 0; i < kRecentCount; ++i) {
+        m_recentActions[i]->setVisible(menu.captions[i].has_value());
+        if (menu.captions[i])
+            m_recentActions[i]->setText(*menu.captions[i]);
+    }
+}
+
+void TMain::DisplayCount() {
+    const std::int64_t count = m_table->isOpen() ? m_table->recordCount() : 0;
+    m_countLabel->setText(QString::number(count));
+}
+
+void TMain::LoadList(const QString &fileName, QComboBox *combo) {
+    combo->clear();
+    combo->addItems(LoadGridList(resolveCaseInsensitive(m_settings.programDirectory, fileName)));
+}
+
+void TMain::chooseDateFormat(int number) {
+    QAction *item = action(static_cast<Cmd>(static_cast<int>(Cmd::Date1) + number - 1));
+    if (number == m_settings.dateFormat) {
+        item->setChecked(true);
+        return;
+    }
+    ApplyDateFormat(number, m_settings.dateLeadingZeros);
+    m_settings.dateFormat = number;
+    checkDateItem();
+    refreshDataSet();
+}
+
+void TMain::toggleLeadingZeros() {
+    m_settings.dateLeadingZeros = !m_settings.dateLeadingZeros;
+    action(Cmd::DateLeadingZeros)->setChecked(m_settings.dateLeadingZeros);
+    ApplyDateFormat(m_settings.dateFormat, m_settings.dateLeadingZeros);
+    refreshDataSet();
+}
+
+void TMain::setCurrencyFormat(int format) {
+    m_settings.currencyFormat = format;
+    action(Cmd::CurrencyUS)->setChecked(format == 1);
+    action(Cmd::CurrencyWin)->setChecked(format == 2);
+}
+
+void TMain::setNumericFormat(int format) {
+    m_settings.numericFormat = format;
+    action(Cmd::NumericUS)->setChecked(format == 1);
+    action(Cmd::NumericWin)->setChecked(format == 2);
+}
+
+void TMain::refreshDataSet() {
+    // The date texts are made when a record is read: read what is shown again.
+    m_model->reload();
+}
+
+void TMain::chooseFont(Cmd id) {
+    FontSpec *font = id == Cmd::LabelFont  ? &m_settings.labelFont
+                     : id == Cmd::EditFont ? &m_settings.editFont
+                                           : &m_settings.buttonFont;
+    if (const std::optional<FontSpec> chosen = m_prompter.chooseFont(*font)) {
+        *font = *chosen;
+        applyFonts();
+    }
+}
+
+void TMain::applyFonts() {
+    ApplyFonts(m_client, m_settings.labelFont, m_settings.editFont, m_settings.buttonFont);
+    // The heading and the search indicator are bold by design, whatever the label style.
+    for (QLabel *label : {m_viewerLabel, m_searchOnLabel}) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+}
+
+void TMain::SetColors() {
+    const ColorSet &colors = m_settings.colorSet(ColorTarget::Main);
+    const QColor background = ToQColor(colors[ColorRole::MainBackground]);
+    QPalette palette = m_client->palette();
+    palette.setColor(QPalette::Window, background);
+    m_client->setPalette(palette);
+    QPalette heading = m_viewerLabel->palette();
+    heading.setColor(QPalette::Window, background);
+    heading.setColor(QPalette::WindowText, ToQColor(colors[ColorRole::MajorTitle]));
+    m_viewerLabel->setPalette(heading);
+    QPalette navigator = m_navigatorLabel->palette();
+    navigator.setColor(QPalette::Window, background);
+    navigator.setColor(QPalette::WindowText, ToQColor(colors[ColorRole::MinorTitle]));
+    m_navigatorLabel->setPalette(navigator);
+}
+
+void TMain::SetViewerOptions() {
+    const Settings &s = m_settings;
+    m_grid->setTabKeyNavigation(true);
+    m_grid->horizontalHeader()->setVisible(s.gridShowTitles);
+    m_grid->verticalHeader()->setVisible(s.gridRowIndicator);
+    m_delegate->setLines(s.gridColumnLines, s.gridRowLines);
+    const bool editing = s.gridFieldEditing && !m_browseMode;
+    m_model->setEditable(editing);
+    m_grid->setSelectionBehavior(editing ? QAbstractItemView::SelectItems
+                                         : QAbstractItemView::SelectRows);
+    m_grid->setEditTriggers(editing ? QAbstractItemView::AnyKeyPressed |
+                                          QAbstractItemView::EditKeyPressed |
+                                          QAbstractItemView::SelectedClicked
+                                    : QAbstractItemView::NoEditTriggers);
+
+    const QFont gridFont = ToQFont(s.gridFont);
+    m_grid->setFont(gridFont);
+    for (QComboBox *combo : m_gridCombos)
+        combo->setFont(gridFont);
+    QPalette palette = m_grid->palette();
+    palette.setColor(QPalette::Base, ToQColor(s.gridCellColor));
+    palette.setColor(QPalette::Text, ToQColor(s.gridFont.color));
+    m_grid->setPalette(palette);
+
+    QHeaderView *titles = m_grid->horizontalHeader();
+    titles->setFont(ToQFont(s.gridTitleFont));
+    titles->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: %1; color: %2; "
+                       "border: 1px solid #808080; padding: 1px 3px; }")
+            .arg(ToQColor(s.gridTitleColor).name(), ToQColor(s.gridTitleFont.color).name()));
+    switch (s.gridTitleAlignment) {
+    case 1:
+        m_model->setTitleAlignment(Qt::AlignLeft);
+        break;
+    case 2:
+        m_model->setTitleAlignment(Qt::AlignHCenter);
+        break;
+    case 3:
+        m_model->setTitleAlignment(Qt::AlignRight);
+        break;
+    default:
+        break;
+    }
+
+    std::vector<ViewerModel::Column> columns;
+    for (int field : ViewerColumns(s.fieldOrder, s.displayFields))
+        columns.push_back({field, s.fieldNames[field], s.fieldWidth[field]});
+    m_model->setColumns(columns);
+    const QFontMetrics metrics(gridFont);
+    const int charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c)
+        m_grid->setColumnWidth(c, std::max(1, columns[c].width) * charWidth + 6);
+    m_grid->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+    updateCommandStates();
+    syncGridToTable();
+}
+
+// ---------------------------------------------------------------------------------------
+// Grid and data set
+
+void TMain::tableEvent(int event) {
+    switch (static_cast<MyTable::Event>(event)) {
+    case MyTable::Event::DataChanged:
+    case MyTable::Event::Opened:
+        m_model->reload();
+        break;
+    case MyTable::Event::Scrolled:
+        syncGridToTable();
+        break;
+    case MyTable::Event::StateChanged:
+        m_navigator->setEditing(m_table->state() == MyTable::State::Edit ||
+                                m_table->state() == MyTable::State::Insert);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMain::gridRowChanged(int row) {
+    m_model->setIndicatorRow(row);
+    if (m_syncingCursor || row < 0)
+        return;
+    m_syncingCursor = true;
+    m_source->moveTo(row);
+    m_syncingCursor = false;
+}
+
+void TMain::syncGridToTable() {
+    if (m_syncingCursor)
+        return;
+    const int row = m_source->currentRow();
+    m_syncingCursor = true;
+    const int column = std::max(0, m_grid->currentIndex().column());
+    if (row >= 0 && m_model->columnCount() > 0) {
+        const QModelIndex index = m_model->index(row, std::min(column, m_model->columnCount() - 1));
+        m_grid->selectionModel()->setCurrentIndex(
+            index,
+            QItemSelectionModel::ClearAndSelect |
+                (m_model->editable() ? QItemSelectionModel::NoUpdate : QItemSelectionModel::Rows));
+        m_grid->scrollTo(index);
+    }
+    m_model->setIndicatorRow(row);
+    m_syncingCursor = false;
+}
+
+void TMain::navigatorClicked(int which) {
+    try {
+        switch (static_cast<DbNavigator::Button>(which)) {
+        case DbNavigator::First:
+            m_table->first();
+            break;
+        case DbNavigator::Prior:
+            m_table->prior();
+            break;
+        case DbNavigator::Next:
+            m_table->next();
+            break;
+        case DbNavigator::Last:
+            m_table->last();
+            break;
+        case DbNavigator::Insert:
+            if (m_model->editable()) {
+                m_table->insert();
+                m_table->post();
+                syncGridToTable();
+                m_grid->edit(m_grid->currentIndex());
+            }
+            break;
+        case DbNavigator::Delete:
+            if (!m_browseMode && !m_table->isEmpty() &&
+                m_prompter.confirm(QStringLiteral("Delete record?"), Prompter::No))
+                m_table->deleteRecord();
+            break;
+        case DbNavigator::Edit:
+            if (m_model->editable())
+                m_grid->edit(m_grid->currentIndex());
+            break;
+        case DbNavigator::Post:
+        case DbNavigator::Cancel:
+            m_grid->setFocus();
+            break;
+        case DbNavigator::Refresh:
+            m_table->refresh();
+            m_model->reload();
+            break;
+        }
+    } catch (const std::exception &error) {
+        showEngineError(error);
+    }
+    syncGridToTable();
+}
+
+// ---------------------------------------------------------------------------------------
+// Window events
+
+void TMain::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
+    }
+}
+
+void TMain::FormShow() {
+    applyFonts();
+    SetViewerOptions();
+    SetColors();
+    static constexpr const char *kListFiles[] = {"BRAND.LST", "LOCATION.LST", "BOUGHT.LST",
+                                                 "CATEGORY.LST", "OWNER.LST"};
+    for (int i = 0; i < 5; ++i)
+        LoadList(QLatin1String(kListFiles[i]), m_gridCombos[i]);
+    DisplayCount();
+}
+
+void TMain::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        FormActivate();
+}
+
+void TMain::FormActivate() {
+    if (m_activatedOnce)
+        return;
+    m_activatedOnce = true;
+    if (m_settings.showTips && isAvailable(Needs::TipWindow))
+        m_windows[Needs::TipWindow](Cmd::Tips);
+}
+
+bool TMain::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_client && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMain::closeEvent(QCloseEvent *event) {
+    FormClose();
+    event->accept();
+}
+
+void TMain::FormClose() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_searchInForce = false;
+    m_settings.mainLeft = x();
+    m_settings.mainTop = y();
+    m_settings.mainWidth = width();
+    m_settings.mainHeight = height();
+    if (m_browseMode)
+        m_settings.gridFieldEditing = m_storedFieldEditing;
+    (void)m_settings.saveTo(m_options.configFile);
+    m_table->close();
+}

@@ -1,0 +1,192 @@
+#pragma once
+
+#include "app/main_commands.h"
+#include "app/prompter.h"
+#include "settings/settings.h"
+
+#include <QMainWindow>
+#include <QSize>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class DbNavigator;
+class MyTable;
+class ViewerModel;
+class ViewerDelegate;
+class TableViewerSource;
+
+// The main window: the "Inventory Viewer" grid over the current inventory file and the hub
+// from which every command is reached by menu, lettered button or speed button.
+//
+// Services come in through the constructor so that tests can build it over a temporary
+// configuration file and program directory. The start-up sequence runs in FormCreate(),
+// called by the program entry after construction.
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        QString configFile;       // the settings file (STOWKP.INI)
+        QString programDirectory; // without trailing slash
+        QStringList arguments;    // command-line arguments after the program name
+        // The screen size the size rules and centring follow; the primary screen's if unset.
+        std::optional<QSize> screenSize;
+    };
+
+    // A window built by another part of the program, opened for a command.
+    using CommandHandler = std::function<void(mainwin::Cmd)>;
+
+    TMain(Settings &settings, Prompter &prompter, Options options, QWidget *parent = nullptr);
+    ~TMain() override;
+
+    // The start-up sequence. False when the default inventory file cannot be created: the
+    // program then ends at once.
+    [[nodiscard]] bool FormCreate();
+
+    // Makes the commands that open `window` work, calling `handler` with the command chosen.
+    void provideWindow(mainwin::Needs window, CommandHandler handler);
+    [[nodiscard]] bool isAvailable(mainwin::Needs window) const;
+
+    // Runs a command as any of its routes would.
+    void runCommand(mainwin::Cmd id);
+    [[nodiscard]] QAction *action(mainwin::Cmd id) const;
+
+    // Operations other windows call.
+    void DisplayCount();
+    void SetViewerOptions();
+    void DoEndSearch();
+    void EnableEndSearch();
+    void DisableEndSearch();
+    void SetColors();
+    void LoadList(const QString &fileName, QComboBox *combo);
+    void SetButtonBar();
+    void SetMenuLastFiles();
+
+    void DoNew();
+    void DoOpen();
+    void DoUpdate();
+    void DoDelete();
+    void OpenSaveFile(int entry); // 1 to 5
+    void DoHelp();
+
+    // The current inventory file by the open sequence; false when it was refused.
+    bool OpenInventory(const QString &path, bool isNewFile);
+
+    [[nodiscard]] MyTable &myTable() const { return *m_table; }
+    [[nodiscard]] Settings &settings() const { return m_settings; }
+    [[nodiscard]] Prompter &prompter() const { return m_prompter; }
+    [[nodiscard]] int editMode() const { return m_editMode; }
+    [[nodiscard]] bool browseMode() const { return m_browseMode; }
+    [[nodiscard]] bool searchInForce() const { return m_searchInForce; }
+    [[nodiscard]] double windowSizeFactor() const { return m_sizeFactor; }
+    [[nodiscard]] QSize screenSize() const { return m_screenSize; }
+    [[nodiscard]] QString currentFile() const { return m_settings.lastDatabase; }
+    [[nodiscard]] QString sortExpression() const { return m_sortExpression; }
+    [[nodiscard]] ViewerModel *viewerModel() const { return m_model; }
+    [[nodiscard]] QTableView *viewerGrid() const { return m_grid; }
+
+    // The search window's record test while a search is in force.
+    void setSearchFilter(std::function<bool()> accepts) { m_searchFilter = std::move(accepts); }
+    // Rebuilds the sort expression from the settings (after a new sort order).
+    void BuildSortString();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildClientArea();
+    void buildSpeedPanel();
+    void buildLetteredButtons();
+    void updateCommandStates();
+    [[nodiscard]] bool commandEnabled(const mainwin::CommandInfo &info) const;
+
+    void FormShow();
+    void FormActivate();
+    void FormResize();
+    void FormClose();
+
+    void applyBrowseMode();
+    void applyFonts();
+    void applyDateFormatFromSettings();
+    void checkDateItem();
+    void setButtonMode(int mode);
+    void setScreenSize(int size);
+    void chooseFont(mainwin::Cmd id);
+    void chooseDateFormat(int number);
+    void toggleLeadingZeros();
+    void setCurrencyFormat(int format);
+    void setNumericFormat(int format);
+    void openWindow(mainwin::Cmd id);
+    void navigatorClicked(int which);
+    void DoPack();
+    void DoRebuild();
+    void refreshDataSet();
+    [[nodiscard]] bool checkDbfExtension(const QString &path);
+    void openTableAtStartUp(const QString &path);
+    void reopenTable();
+    void tableEvent(int event);
+    void gridRowChanged(int row);
+    void syncGridToTable();
+    void showEngineError(const std::exception &error);
+    [[nodiscard]] std::optional<QString> chooseDbf(bool save);
+    // The inventory file operations this window relies on.
+    [[nodiscard]] bool checkFormat(const QString &path);
+    [[nodiscard]] bool makeNewDb(const QString &path);
+
+    Settings &m_settings;
+    Prompter &m_prompter;
+    Options m_options;
+
+    std::unique_ptr<MyTable> m_table;
+    std::unique_ptr<TableViewerSource> m_source;
+    int m_listener = 0;
+    bool m_syncingCursor = false;
+    ViewerModel *m_model = nullptr;
+    ViewerDelegate *m_delegate = nullptr;
+
+    std::map<mainwin::Cmd, QAction *> m_actions;
+    std::map<mainwin::Cmd, QPushButton *> m_lettered;
+    std::map<mainwin::Cmd, QToolButton *> m_speed;
+    std::map<mainwin::Needs, CommandHandler> m_windows;
+    std::array<QAction *, mainwin::kRecentCount> m_recentActions{};
+    QAction *m_recentSeparator = nullptr;
+
+    QWidget *m_client = nullptr;
+    QFrame *m_speedPanel = nullptr;
+    std::array<QFrame *, 4> m_bevels{}; // Bevel1 to Bevel4
+    QFrame *m_viewerBevel = nullptr;
+    QLabel *m_viewerLabel = nullptr;
+    QTableView *m_grid = nullptr;
+    DbNavigator *m_navigator = nullptr;
+    QLabel *m_navigatorLabel = nullptr;
+    QLabel *m_countLabel = nullptr;
+    QLabel *m_count2Label = nullptr;
+    QLabel *m_searchOnLabel = nullptr;
+    std::array<QComboBox *, 5> m_gridCombos{}; // brand, location, bought, category, owner
+
+    QString m_sortExpression;
+    QString m_mdxPath;
+    QSize m_screenSize;
+    double m_sizeFactor = 1.0;
+    int m_editMode = 0;
+    bool m_browseMode = false;
+    bool m_storedFieldEditing = false;
+    bool m_searchInForce = false;
+    bool m_activatedOnce = false;
+    bool m_shownOnce = false;
+    bool m_closed = false;
+    std::function<bool()> m_searchFilter;
+};
