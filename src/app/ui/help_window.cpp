@@ -9,6 +9,16 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+// The help file is built into the windows library; a static library keeps it only when
+// something refers to it.
+static void initHelpResource() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(help);
+        return true;
+    }();
+    (void)done;
+}
+
 namespace {
 
 QString readText(const QString &path) {
@@ -24,6 +34,7 @@ THelpWindow::THelpWindow(const QString &path, QWidget *parent) : QWidget(parent,
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Stowkeep Inventory 95 Help"));
 
+    initHelpResource();
     QString text = readText(path);
     m_file = HelpFile::parse(text);
     if (m_file.topics().empty())
