@@ -76,13 +76,6 @@ const CaseMap &lowerMap(CaseTable table) {
     return maps[static_cast<int>(table)];
 }
 
-bool isBlank(const char *p, int n) {
-    for (int i = 0; i < n; ++i)
-        if (p[i] != ' ' && p[i] != '\0')
-            return false;
-    return true;
-}
-
 __int128 pow10(int n) {
     __int128 v = 1;
     for (int i = 0; i < n; ++i)

@@ -198,6 +198,8 @@ struct Entries {
     char keyType = 'C';
     std::vector<char> rows; // key bytes then a native 32-bit record number
     std::vector<std::uint32_t> order;
+    bool ascending = true; // rows were added in record number order
+    std::uint32_t lastRecno = 0;
 
     [[nodiscard]] int stride() const { return keyLength + 4; }
     [[nodiscard]] size_t size() const { return rows.size() / static_cast<size_t>(stride()); }
@@ -210,10 +212,19 @@ struct Entries {
         return r;
     }
     void add(const char *k, std::uint32_t recno) {
+        std::memcpy(append(recno), k, static_cast<size_t>(keyLength));
+    }
+    // Room for the key of a new row (to be filled by the caller).
+    char *append(std::uint32_t recno) {
+        if (recno <= lastRecno && !rows.empty())
+            ascending = false;
+        lastRecno = recno;
         size_t at = rows.size();
+        if (rows.capacity() < at + static_cast<size_t>(stride()))
+            rows.reserve(std::max<size_t>(rows.capacity() * 2, 1 << 16));
         rows.resize(at + static_cast<size_t>(stride()));
-        std::memcpy(rows.data() + at, k, static_cast<size_t>(keyLength));
         std::memcpy(rows.data() + at + keyLength, &recno, 4);
+        return rows.data() + at;
     }
 
     void sort() {
@@ -221,42 +232,72 @@ struct Entries {
         order.resize(count);
         for (size_t i = 0; i < count; ++i)
             order[i] = static_cast<std::uint32_t>(i);
-        if (keyType != 'C') {
+        if (keyType != 'C' || !ascending) {
             std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
                 int c = compareKeys(keyType, key(a), key(b), keyLength);
                 return c != 0 ? c < 0 : recno(a) < recno(b);
             });
             return;
         }
-        // Character keys: order by an 8-byte big-endian prefix first, which settles most
-        // comparisons without touching the rows; then the rest of the key; then the record.
-        struct Item {
-            std::uint64_t prefix;
-            std::uint32_t row;
-            std::uint32_t recno;
-        };
+        // Character keys: sort 16-byte items (8 key bytes as a big-endian word, row) with
+        // integer compares; runs of equal words are sorted again on the next 8 bytes. Rows
+        // are in record number order, and the row breaks every tie, so equal keys end up
+        // by record number. Many equal keys (a category) cost a scan, not memcmp calls.
         std::vector<Item> items(count);
-        int head = std::min(keyLength, 8);
-        for (size_t i = 0; i < count; ++i) {
-            const auto *k = reinterpret_cast<const unsigned char *>(key(i));
-            std::uint64_t p = 0;
-            for (int j = 0; j < 8; ++j)
-                p = p << 8 | (j < head ? k[j] : 0u);
-            items[i] = {p, static_cast<std::uint32_t>(i), recno(i)};
-        }
-        int rest = keyLength - head;
-        std::sort(items.begin(), items.end(), [this, rest](const Item &a, const Item &b) {
-            if (a.prefix != b.prefix)
-                return a.prefix < b.prefix;
-            if (rest > 0) {
-                int c = std::memcmp(key(a.row) + 8, key(b.row) + 8, static_cast<size_t>(rest));
-                if (c != 0)
-                    return c < 0;
-            }
-            return a.recno < b.recno;
-        });
+        for (size_t i = 0; i < count; ++i)
+            items[i] = {word(i, 0), static_cast<std::uint32_t>(i)};
+        sortRun(items.data(), count, 0);
         for (size_t i = 0; i < count; ++i)
             order[i] = items[i].row;
+    }
+
+    struct Item {
+        std::uint64_t word;
+        std::uint32_t row;
+    };
+
+    [[nodiscard]] std::uint64_t word(size_t row, int from) const {
+        const auto *k = reinterpret_cast<const unsigned char *>(key(row));
+        std::uint64_t w = 0;
+        for (int j = 0; j < 8; ++j)
+            w = w << 8 | (from + j < keyLength ? k[from + j] : 0u);
+        return w;
+    }
+
+    void sortRun(Item *items, size_t n, int from) {
+        bool allEqual = true;
+        bool ordered = true;
+        for (size_t i = 1; i < n && (allEqual || ordered); ++i) {
+            if (items[i].word != items[0].word)
+                allEqual = false;
+            if (items[i - 1].word > items[i].word ||
+                (items[i - 1].word == items[i].word && items[i - 1].row > items[i].row))
+                ordered = false;
+        }
+        if (!ordered)
+            std::sort(items, items + n, [](const Item &a, const Item &b) {
+                return a.word != b.word ? a.word < b.word : a.row < b.row;
+            });
+        if (from + 8 >= keyLength)
+            return;
+        if (allEqual) {
+            for (size_t i = 0; i < n; ++i)
+                items[i].word = word(items[i].row, from + 8);
+            sortRun(items, n, from + 8);
+            return;
+        }
+        size_t start = 0;
+        while (start < n) {
+            size_t end = start + 1;
+            while (end < n && items[end].word == items[start].word)
+                ++end;
+            if (end - start > 1) {
+                for (size_t i = start; i < end; ++i)
+                    items[i].word = word(items[i].row, from + 8);
+                sortRun(items + start, end - start, from + 8);
+            }
+            start = end;
+        }
     }
 };
 
@@ -281,13 +322,15 @@ BuiltTree buildTree(const Entries &entries, int itemLength, int maxKeys, std::ui
         const char *lastKey;
     };
     std::vector<Child> level;
+    size_t total = entries.size();
+    size_t leaves = total / static_cast<size_t>(maxKeys) + 1;
+    tree.blocks.reserve((leaves + leaves / static_cast<size_t>(maxKeys - 1) + 8) * kBlockSize);
     auto newBlock = [&](std::uint32_t &page) -> unsigned char * {
         page = nextPage;
         nextPage += kPagesPerBlock;
         tree.blocks.resize(tree.blocks.size() + kBlockSize, 0);
         return tree.blocks.data() + tree.blocks.size() - kBlockSize;
     };
-    size_t total = entries.size();
     size_t at = 0;
     do {
         std::uint32_t page = 0;
@@ -1260,13 +1303,11 @@ void MdxFile::addTag(std::string_view name, std::string_view expression,
     Entries entries;
     entries.keyLength = compiled.length();
     entries.keyType = compiled.type();
-    std::vector<char> key(static_cast<size_t>(compiled.length()));
     if (records) {
         records([&](std::uint32_t recno, const char *record) {
             if (!isLive(record))
                 return;
-            compiled.evaluate(record, key.data());
-            entries.add(key.data(), recno);
+            compiled.evaluate(record, entries.append(recno));
         });
     }
     entries.sort();
@@ -1401,15 +1442,12 @@ void MdxFile::rebuild(const std::vector<int> &keepFromOld, const RecordSource *r
         entries[i].keyType = t.keyType;
     }
     if (records && *records) {
-        std::vector<char> key(256);
         (*records)([&](std::uint32_t recno, const char *record) {
             if (!isLive(record))
                 return;
-            for (size_t i = 0; i < keepFromOld.size(); ++i) {
-                TagState &t = *m_tags[static_cast<size_t>(keepFromOld[i])];
-                t.compiled->evaluate(record, key.data());
-                entries[i].add(key.data(), recno);
-            }
+            for (size_t i = 0; i < keepFromOld.size(); ++i)
+                m_tags[static_cast<size_t>(keepFromOld[i])]->compiled->evaluate(
+                    record, entries[i].append(recno));
         });
         for (Entries &e : entries)
             e.sort();
