@@ -1,0 +1,52 @@
+#pragma once
+
+#include "db/inventory_generator.h"
+#include "db/my_table.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Helpers shared by the data set, inventory file and batch tests.
+namespace fixture {
+
+// Fills an open table (exclusive or shared) with generated records through the data set,
+// the way the record editor adds them.
+inline void addGenerated(MyTable &table, int count, std::uint64_t seed) {
+    InventoryGenerator gen(seed);
+    InventoryRecord r;
+    for (int i = 0; i < count; ++i) {
+        gen.next(r);
+        table.insert();
+        for (int f = 0; f < kFieldCount; ++f) {
+            const std::string &t = r[static_cast<std::size_t>(f)];
+            if (kCatalogue[static_cast<std::size_t>(f)].createdAs == FieldCreatedAs::Date)
+                table.setDate(f, QDate::fromString(QString::fromStdString(t), u"yyyyMMdd"));
+            else
+                table.setText(f, QString::fromStdString(t));
+        }
+        table.post();
+    }
+}
+
+// Adds one record with the given item and category (other fields blank).
+inline void addItem(MyTable &table, const QString &item, const QString &category) {
+    table.insert();
+    table.setText(field::Item, item);
+    table.setText(field::Category, category);
+    table.post();
+}
+
+// Every visible record's number, walking the data set with next().
+inline std::vector<std::uint32_t> walk(MyTable &table) {
+    std::vector<std::uint32_t> out;
+    for (table.first(); !table.isEmpty() && !table.eof(); table.next())
+        out.push_back(table.recNo());
+    return out;
+}
+
+} // namespace fixture
