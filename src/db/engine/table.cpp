@@ -1,0 +1,180 @@
+#include "db/engine/table.h"
+
+#include "db/engine/db_error.h"
+#include "db/engine/file_names.h"
+
+#include <cstdio>
+
+namespace db {
+
+Table::Table(const std::string &path, OpenMode mode)
+    : m_dbf(std::make_unique<DbfTable>(path, mode)) {
+    openIndex();
+}
+
+Table::~Table() = default;
+
+void Table::openIndex() {
+    m_mdx.reset();
+    if (!m_dbf->productionIndexFlag())
+        return;
+    const auto found = findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"));
+    if (!found)
+        throw DbError(m_dbf->path(), "the production index " +
+                                         fileNameOf(companionPath(m_dbf->path(), ".MDX")) +
+                                         " is missing");
+    const bool readOnly = m_dbf->mode() == OpenMode::ReadOnly;
+    m_mdx = MdxFile::open(*found, m_dbf->fields(), m_dbf->header().languageDriver,
+                          readOnly ? MdxFile::Access::ReadOnly : MdxFile::Access::ReadWrite);
+    if (!readOnly && m_mdx->needsRegeneration()) {
+        auto lock = m_dbf->lockForWrite();
+        m_mdx->refresh();
+        if (m_mdx->needsRegeneration())
+            m_mdx->regenerate(liveRecords());
+    }
+}
+
+void Table::create(const std::string &path, const std::vector<FieldDef> &fields,
+                   const CreateOptions &options) {
+    CreateOptions o = options;
+    o.productionIndex = false;
+    DbfTable::create(path, fields, o);
+    if (const auto stale = findFileIgnoringCase(companionPath(path, ".MDX")))
+        std::remove(stale->c_str());
+}
+
+RecordSource Table::liveRecords() const {
+    const DbfTable *dbf = m_dbf.get();
+    return [dbf](const RecordVisitor &visit) {
+        const std::uint32_t n = dbf->recordCount();
+        for (std::uint32_t r = 1; r <= n; ++r) {
+            const std::string_view rec = dbf->record(r);
+            if (!DbfTable::isDeleted(rec))
+                visit(r, rec.data());
+        }
+    };
+}
+
+void Table::checkRecord(std::string_view record) const {
+    if (record.size() != static_cast<std::size_t>(m_dbf->recordLength()))
+        throw DbError(path(), "a record buffer of " + std::to_string(record.size()) +
+                                  " bytes does not match the record length " +
+                                  std::to_string(m_dbf->recordLength()));
+}
+
+std::uint32_t Table::insert(std::string_view record) {
+    checkRecord(record);
+    auto lock = m_dbf->lockForWrite();
+    if (!m_mdx)
+        return m_dbf->appendRecord(record);
+    m_mdx->requireWritable();
+    MdxFile::UpdateScope scope(*m_mdx);
+    const std::uint32_t recno = m_dbf->appendRecord(record);
+    m_mdx->insertRecord(recno, record.data());
+    return recno;
+}
+
+void Table::update(std::uint32_t recno, std::string_view record) {
+    checkRecord(record);
+    auto lock = m_dbf->lockForWrite();
+    if (!m_mdx) {
+        m_dbf->writeRecord(recno, record);
+        return;
+    }
+    m_mdx->requireWritable();
+    // Read under the lock: the keys to take out are those of the record as it is on disk.
+    const std::string old(m_dbf->record(recno));
+    MdxFile::UpdateScope scope(*m_mdx);
+    m_dbf->writeRecord(recno, record);
+    m_mdx->updateRecord(recno, old.data(), record.data());
+}
+
+void Table::remove(std::uint32_t recno) {
+    setDeletedFlag(recno, true);
+}
+
+void Table::recall(std::uint32_t recno) {
+    setDeletedFlag(recno, false);
+}
+
+void Table::setDeletedFlag(std::uint32_t recno, bool deleted) {
+    auto lock = m_dbf->lockForWrite();
+    const std::string old(m_dbf->record(recno));
+    if (DbfTable::isDeleted(old) == deleted)
+        return;
+    if (!m_mdx) {
+        m_dbf->setDeleted(recno, deleted);
+        return;
+    }
+    m_mdx->requireWritable();
+    std::string now = old;
+    now[0] = deleted ? '*' : ' ';
+    MdxFile::UpdateScope scope(*m_mdx);
+    m_dbf->setDeleted(recno, deleted);
+    m_mdx->updateRecord(recno, old.data(), now.data());
+}
+
+void Table::addTag(std::string_view name, std::string_view expression) {
+    auto lock = m_dbf->lockForWrite();
+    if (!m_mdx) {
+        // Another open may have made the index since we opened the table.
+        if (m_dbf->productionIndexFlag() &&
+            findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"))) {
+            openIndex();
+        } else {
+            m_mdx = MdxFile::create(companionPath(m_dbf->path(), ".MDX"), m_dbf->fields(),
+                                    m_dbf->header().languageDriver);
+        }
+    }
+    m_mdx->addTag(name, expression, liveRecords());
+    if (!m_dbf->productionIndexFlag())
+        m_dbf->setProductionIndexFlag(true);
+}
+
+void Table::deleteTag(std::string_view name) {
+    auto lock = m_dbf->lockForWrite();
+    if (!m_mdx)
+        throw DbError(path(), "the table has no index tag " + std::string(name));
+    m_mdx->deleteTag(name);
+    if (m_mdx->tagCount() == 0) {
+        const std::string mdxPath = m_mdx->path();
+        m_mdx.reset();
+        // Clear the flag first: a table whose flag is set while its index is gone cannot
+        // be opened.
+        m_dbf->setProductionIndexFlag(false);
+        std::remove(mdxPath.c_str());
+    }
+}
+
+void Table::regenerateIndexes() {
+    auto lock = m_dbf->lockForWrite();
+    if (m_mdx)
+        m_mdx->regenerate(liveRecords());
+}
+
+void Table::pack() {
+    if (m_dbf->mode() != OpenMode::Exclusive)
+        throw DbError(path(), "packing needs the table open exclusively");
+    if (!m_mdx) {
+        m_dbf->pack();
+        return;
+    }
+    m_mdx->requireWritable();
+    // Record numbers change, so the index is stale from the moment the packed table takes
+    // the old one's place until it is rebuilt. Byte 28 stays clear over that window: a kill
+    // there leaves a table without index (which opens, and whose index is made anew),
+    // never one whose index points at the wrong records.
+    m_dbf->setProductionIndexFlag(false);
+    m_dbf->flush();
+    m_dbf->pack();
+    m_mdx->regenerate(liveRecords());
+    m_dbf->setProductionIndexFlag(true);
+}
+
+void Table::refresh() {
+    m_dbf->refresh();
+    if (m_mdx)
+        m_mdx->refresh();
+}
+
+} // namespace db
