@@ -15,6 +15,9 @@
 #include "settings/case_insensitive_path.h"
 #include "settings/date_format.h"
 #include "settings/regional.h"
+#include "views/ui/t_about_box.h"
+#include "views/ui/t_color_config.h"
+#include "views/ui/t_tip_of_day.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -209,7 +212,30 @@ TMain::TMain(Settings &settings, Prompter &prompter, Options options, QWidget *p
     buildClientArea();
     m_listener =
         m_table->addListener([this](MyTable::Event event) { tableEvent(static_cast<int>(event)); });
+    provideBuiltInWindows();
     updateCommandStates();
+}
+
+void TMain::provideBuiltInWindows() {
+    provideWindow(Needs::ColorConfig, [this](Cmd id) {
+        const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
+                            : id == Cmd::EditColor   ? colors::DialogTarget::Edit
+                            : id == Cmd::SearchColor ? colors::DialogTarget::Search
+                            : id == Cmd::ReportColor ? colors::DialogTarget::Report
+                            : id == Cmd::ConfigColor ? colors::DialogTarget::Configure
+                                                     : colors::DialogTarget::All;
+        if (TColorConfig::Edit(m_prompter, m_settings.colorSets, target,
+                               FormLook::from(m_settings, m_sizeFactor, m_screenSize), this))
+            SetColors();
+    });
+    provideWindow(Needs::TipWindow, [this](Cmd) {
+        TTipOfDay tips(m_settings.showTips, m_sizeFactor, m_screenSize, this);
+        tips.exec();
+    });
+    provideWindow(Needs::AboutBox, [this](Cmd) {
+        TAboutBox about(m_sizeFactor, m_screenSize, this);
+        about.exec();
+    });
 }
 
 TMain::~TMain() {

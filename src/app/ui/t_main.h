@@ -107,6 +107,7 @@ protected:
 
 private:
     void buildMenus();
+    void provideBuiltInWindows();
     void buildClientArea();
     void buildSpeedPanel();
     void buildLetteredButtons();
