@@ -1,0 +1,318 @@
+#include "db/engine/db_error.h"
+#include "db/engine/dbf_schema.h"
+#include "db/engine/dbf_table.h"
+#include "db/field_catalogue.h"
+#include "db/inventory_file.h"
+#include "db/my_table.h"
+#include "inventory_fixture.h"
+#include "support/scripted_prompter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cctype>
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString kNotOursText = QStringLiteral(
+    "This DBase file was not created with Stowkeep Inventory 95.  It cannot be opened.  You "
+    "may, however, import data from this file using the import function.");
+
+unsigned char headerByte(const QString &path, int offset) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(offset))
+        return 0xFF;
+    char c = 0;
+    f.getChar(&c);
+    return static_cast<unsigned char>(c);
+}
+
+// A child process that holds a table open (exclusive or shared) until it is told to stop.
+class Holder {
+public:
+    Holder(const QString &path, db::OpenMode mode) {
+        int ready[2];
+        if (pipe(ready) != 0 || pipe(m_stop) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(ready[0]);
+            close(m_stop[1]);
+            try {
+                db::DbfTable t(path.toStdString(), mode);
+                char c = 1;
+                (void)!write(ready[1], &c, 1);
+                (void)!read(m_stop[0], &c, 1);
+            } catch (...) {
+                char c = 0;
+                (void)!write(ready[1], &c, 1);
+            }
+            _exit(0);
+        }
+        close(ready[1]);
+        close(m_stop[0]);
+        char c = 0;
+        m_holding = read(ready[0], &c, 1) == 1 && c == 1;
+        close(ready[0]);
+    }
+    ~Holder() { release(); }
+    [[nodiscard]] bool holding() const { return m_holding; }
+    void release() {
+        if (m_pid > 0) {
+            char c = 0;
+            (void)!write(m_stop[1], &c, 1);
+            close(m_stop[1]);
+            waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_stop[2] = {-1, -1};
+    bool m_holding = false;
+};
+
+class InventoryFileTest : public testing::Test {
+protected:
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+    // A table with the given fields (offsets are set by the engine).
+    void createTable(const QString &file, std::vector<db::FieldDef> fields) {
+        db::DbfTable::create(file.toStdString(), fields);
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedPrompter m_prompter;
+};
+
+TEST_F(InventoryFileTest, FormatCheckComparesNamesIgnoringCaseButNotTypes) {
+    std::vector<db::FieldDef> lower;
+    for (const CatalogueField &f : kCatalogue) {
+        std::string name(f.key);
+        for (char &c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        lower.push_back(db::fieldDefFor(name, FieldCreatedAs::Character, 5));
+    }
+    createTable(path("LOWER.DBF"), lower);
+    EXPECT_TRUE(CheckDBaseFormat(path("LOWER.DBF"), m_prompter));
+    EXPECT_TRUE(m_prompter.asked.empty());
+
+    std::vector<db::FieldDef> swapped = db::inventoryFieldDefs();
+    std::swap(swapped[0], swapped[1]);
+    createTable(path("SWAPPED.DBF"), swapped);
+    EXPECT_FALSE(CheckDBaseFormat(path("SWAPPED.DBF"), m_prompter));
+    ASSERT_EQ(m_prompter.asked.size(), 1u);
+    EXPECT_EQ(m_prompter.last().title, QStringLiteral("Error"));
+    EXPECT_EQ(m_prompter.last().text, kNotOursText);
+    EXPECT_EQ(m_prompter.last().buttons, Prompter::Ok);
+
+    std::vector<db::FieldDef> extra = db::inventoryFieldDefs();
+    extra.push_back(db::fieldDefFor("EXTRA", FieldCreatedAs::Character, 10));
+    createTable(path("EXTRA.DBF"), extra);
+    EXPECT_FALSE(CheckDBaseFormat(path("EXTRA.DBF"), m_prompter));
+
+    std::vector<db::FieldDef> fewer = db::inventoryFieldDefs();
+    fewer.pop_back();
+    createTable(path("FEWER.DBF"), fewer);
+    EXPECT_FALSE(CheckDBaseFormat(path("FEWER.DBF"), m_prompter));
+    EXPECT_EQ(m_prompter.asked.size(), 3u);
+
+    ASSERT_TRUE(MakeNewDB(path("OURS.DBF"), m_prompter));
+    EXPECT_TRUE(CheckDBaseFormat(path("OURS.DBF"), m_prompter));
+    EXPECT_EQ(m_prompter.asked.size(), 3u);
+}
+
+TEST_F(InventoryFileTest, AMissingIndexIsSurvivedAndMadeAnewWithOnlyTheSortTag) {
+    const QString file = path("HOME.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    {
+        MyTable t;
+        t.open(file, MyTable::OpenMode::Exclusive);
+        fixture::addGenerated(t, 40, 3);
+        t.addIndex(QStringLiteral("OTHER"), QStringLiteral("Upper(Item)"));
+        t.addIndex(QStringLiteral("NewIndex"), QStringLiteral("Upper(Left(Brand,80))"));
+    }
+    ASSERT_EQ(headerByte(file, 28), 1);
+    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("HOME.MDX"))));
+
+    MyTable opened;
+    EXPECT_THROW(opened.open(file), db::DbError) << "the engine refuses a flagged, missing index";
+
+    ASSERT_TRUE(CheckDBaseFormat(file, m_prompter));
+    EXPECT_EQ(headerByte(file, 28), 0) << "the check clears the flag of a missing index";
+
+    MyTable table;
+    const auto names = OpenInventory(table, file, QStringLiteral("Upper(Left(Category,80))"),
+                                     OpenPath::Open, m_prompter);
+    ASSERT_TRUE(names.has_value());
+    EXPECT_TRUE(QFileInfo::exists(m_dir.filePath(QStringLiteral("HOME.MDX"))));
+    EXPECT_EQ(headerByte(file, 28), 1);
+    EXPECT_EQ(table.tagNames(), QStringList{QStringLiteral("NEWINDEX")});
+    EXPECT_EQ(table.openMode(), MyTable::OpenMode::Shared);
+    EXPECT_EQ(table.recordCount(), 40);
+    QString previous;
+    for (table.first(); !table.eof(); table.next()) {
+        const QString category = table.text(field::Category).toUpper();
+        EXPECT_LE(previous, category);
+        previous = category;
+    }
+    EXPECT_TRUE(m_prompter.asked.empty());
+}
+
+TEST_F(InventoryFileTest, RemoveMDXByteClearsOnlyByte28AndIgnoresMissingFiles) {
+    const QString file = path("FLAG.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    {
+        MyTable t;
+        t.open(file, MyTable::OpenMode::Exclusive);
+        t.addIndex(QStringLiteral("NewIndex"), QStringLiteral("Upper(Left(Item,80))"));
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray before = f.readAll();
+    f.close();
+    ASSERT_EQ(before[28], 1);
+    RemoveMDXByte(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray after = f.readAll();
+    before[28] = 0;
+    EXPECT_EQ(after, before);
+    RemoveMDXByte(path("NOSUCH.DBF"));
+    EXPECT_FALSE(QFileInfo::exists(path("NOSUCH.DBF")));
+}
+
+TEST_F(InventoryFileTest, CreatingReplacesAFileNoOneHoldsButNotOneHeldElsewhere) {
+    const QString file = path("MASTER.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    {
+        MyTable t;
+        t.open(file, MyTable::OpenMode::Exclusive);
+        fixture::addGenerated(t, 25, 9);
+        t.addIndex(QStringLiteral("OTHER"), QStringLiteral("Upper(Item)"));
+    }
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    EXPECT_TRUE(m_prompter.asked.empty());
+    {
+        MyTable t;
+        t.open(file, MyTable::OpenMode::ReadOnly);
+        EXPECT_EQ(t.recordCount(), 0);
+        EXPECT_EQ(t.backend()->recordCount(), 0u);
+        EXPECT_TRUE(t.tagNames().isEmpty()) << "the old index is gone with the old records";
+        EXPECT_EQ(t.fieldCount(), kFieldCount);
+    }
+    EXPECT_FALSE(QFileInfo::exists(path("MASTER.MDX")));
+
+    {
+        MyTable t;
+        t.open(file, MyTable::OpenMode::Exclusive);
+        fixture::addItem(t, QStringLiteral("keep me"), QStringLiteral("Art"));
+    }
+    Holder other(file, db::OpenMode::Exclusive);
+    ASSERT_TRUE(other.holding());
+    EXPECT_TRUE(DBaseInUse(file));
+    EXPECT_FALSE(MakeNewDB(file, m_prompter));
+    ASSERT_EQ(m_prompter.asked.size(), 1u);
+    EXPECT_EQ(m_prompter.last().title, QStringLiteral("Error"));
+    EXPECT_EQ(m_prompter.last().text,
+              QStringLiteral("The table \"") + file +
+                  QStringLiteral("\" is currently in use by another program.  New table "
+                                 "creation will be aborted."));
+    other.release();
+    EXPECT_FALSE(DBaseInUse(file));
+    MyTable t;
+    t.open(file, MyTable::OpenMode::ReadOnly);
+    EXPECT_EQ(t.text(field::Item), QStringLiteral("keep me")) << "nothing was replaced";
+}
+
+TEST_F(InventoryFileTest, InUseWhileAnyOtherProcessHasItOpen) {
+    const QString file = path("USE.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    EXPECT_FALSE(DBaseInUse(file));
+    {
+        Holder shared(file, db::OpenMode::Shared);
+        ASSERT_TRUE(shared.holding());
+        EXPECT_TRUE(DBaseInUse(file));
+    }
+    EXPECT_FALSE(DBaseInUse(file));
+    EXPECT_TRUE(DBaseInUse(path("ABSENT.DBF")));
+}
+
+TEST_F(InventoryFileTest, OpenSequenceNamesAndSortIndexSteps) {
+    const QString file = path("HOME.2024.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    MyTable table;
+    auto names = OpenInventory(table, file, QStringLiteral("Upper(Left(Category,80))"),
+                               OpenPath::NewFile, m_prompter);
+    ASSERT_TRUE(names.has_value());
+    EXPECT_EQ(names->tableName, QStringLiteral("HOME"));
+    EXPECT_EQ(InventoryCaption(names->tableName), QStringLiteral("Stowkeep Inventory 95 (HOME)"));
+    EXPECT_EQ(table.path(), QFileInfo(file).absoluteFilePath()) << "the chosen file is opened";
+    EXPECT_TRUE(QFileInfo::exists(path("HOME.2024.MDX")));
+    fixture::addItem(table, QStringLiteral("b"), QStringLiteral("Zoo"));
+    fixture::addItem(table, QStringLiteral("a"), QStringLiteral("Art"));
+    table.first();
+    EXPECT_EQ(table.text(field::Item), QStringLiteral("a"));
+
+    // A new sort order on open: the tag is rebuilt with the new expression.
+    names = OpenInventory(table, file, QStringLiteral("Upper(Left(Item,40))+DTOS(PurchDate)"),
+                          OpenPath::Open, m_prompter);
+    ASSERT_TRUE(names.has_value());
+    table.first();
+    EXPECT_EQ(table.text(field::Item), QStringLiteral("a"));
+    EXPECT_EQ(table.indexName(), QStringLiteral("NewIndex"));
+
+    // Start-up trusts the existing tag and does not rebuild it.
+    names = OpenInventory(table, file, QStringLiteral("Upper(Left(Category,80))"),
+                          OpenPath::StartUp, m_prompter);
+    ASSERT_TRUE(names.has_value());
+    table.first();
+    EXPECT_EQ(table.text(field::Item), QStringLiteral("a"));
+    table.last();
+    EXPECT_EQ(table.text(field::Item), QStringLiteral("b"));
+
+    // All sort levels 0: physical order and no sort tag left behind.
+    names = OpenInventory(table, file, QString(), OpenPath::Open, m_prompter);
+    ASSERT_TRUE(names.has_value());
+    EXPECT_TRUE(table.indexName().isEmpty());
+    EXPECT_TRUE(table.tagNames().isEmpty());
+    table.first();
+    EXPECT_EQ(table.text(field::Item), QStringLiteral("b"));
+    EXPECT_EQ(headerByte(file, 28), 0);
+
+    // A file that is not ours leaves the open table as it was.
+    std::vector<db::FieldDef> foreign{db::fieldDefFor("NAME", FieldCreatedAs::Character, 10)};
+    createTable(path("FOREIGN.DBF"), foreign);
+    EXPECT_FALSE(OpenInventory(table, path("FOREIGN.DBF"), QString(), OpenPath::Open, m_prompter)
+                     .has_value());
+    EXPECT_TRUE(table.isOpen());
+    EXPECT_EQ(table.path(), QFileInfo(file).absoluteFilePath());
+    EXPECT_EQ(m_prompter.last().text, kNotOursText);
+}
+
+TEST_F(InventoryFileTest, OpenLeavesTheIndexOfAFileAnotherProgramHolds) {
+    const QString file = path("SHARED.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    MyTable table;
+    ASSERT_TRUE(OpenInventory(table, file, QStringLiteral("Upper(Left(Item,80))"),
+                              OpenPath::NewFile, m_prompter));
+    fixture::addItem(table, QStringLiteral("zz"), QStringLiteral("Art"));
+    fixture::addItem(table, QStringLiteral("aa"), QStringLiteral("Zoo"));
+    table.close();
+
+    Holder other(file, db::OpenMode::Shared);
+    ASSERT_TRUE(other.holding());
+    ASSERT_TRUE(OpenInventory(table, file, QStringLiteral("Upper(Left(Category,80))"),
+                              OpenPath::Open, m_prompter));
+    table.first();
+    EXPECT_EQ(table.text(field::Item), QStringLiteral("aa")) << "still in the old item order";
+}
+
+} // namespace
