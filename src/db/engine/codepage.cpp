@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <iconv.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace db {
 
@@ -99,11 +101,8 @@ char32_t nextUtf8(std::string_view s, std::size_t &pos) {
     return c;
 }
 
-std::string iconvConvert(const char *to, const char *from, std::string_view in,
-                         std::size_t *failedAt) {
-    Iconv cd(to, from);
-    if (!cd.ok())
-        throw DbError("no conversion from " + std::string(from) + " to " + to);
+std::string iconvConvert(iconv_t cd, std::string_view in, std::size_t *failedAt) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr); // back to the initial shift state
     std::string out;
     out.resize(in.size() * 4 + 16);
     char *inPtr = const_cast<char *>(in.data());
@@ -111,7 +110,7 @@ std::string iconvConvert(const char *to, const char *from, std::string_view in,
     char *outPtr = out.data();
     std::size_t outLeft = out.size();
     while (inLeft > 0) {
-        if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
             if (errno == E2BIG) {
                 const std::size_t used = static_cast<std::size_t>(outPtr - out.data());
                 out.resize(out.size() * 2);
@@ -211,15 +210,46 @@ CodePage::CodePage(int number) : m_number(number) {
     for (int b = 0x80; b < 256; ++b)
         m_high[b - 0x80] = {m_toUnicode[b], static_cast<unsigned char>(b)};
     std::sort(m_high.begin(), m_high.end());
+    if (isMultiByte(number)) {
+        m_toUtf8 = iconv_open("UTF-8", name.c_str());
+        m_fromUtf8 = iconv_open(name.c_str(), "UTF-8");
+        if (m_toUtf8 == reinterpret_cast<iconv_t>(-1) ||
+            m_fromUtf8 == reinterpret_cast<iconv_t>(-1)) {
+            closeDescriptors();
+            throw DbError("code page " + std::to_string(number) + " is not supported");
+        }
+    }
+}
+
+CodePage::~CodePage() {
+    closeDescriptors();
+}
+
+void CodePage::closeDescriptors() {
+    for (void *&cd : {std::ref(m_toUtf8), std::ref(m_fromUtf8)}) {
+        if (cd && cd != reinterpret_cast<void *>(-1))
+            iconv_close(static_cast<iconv_t>(cd));
+        cd = nullptr;
+    }
 }
 
 const CodePage &CodePage::get(int number) {
     static std::mutex mutex;
     static std::map<int, std::unique_ptr<CodePage>> pages;
+    static std::set<int> unsupported; // so a failing lookup stays cheap
     std::lock_guard lock(mutex);
+    if (unsupported.count(number))
+        throw DbError("code page " + std::to_string(number) + " is not supported");
     auto &slot = pages[number];
-    if (!slot)
-        slot = std::make_unique<CodePage>(number);
+    if (!slot) {
+        try {
+            slot = std::make_unique<CodePage>(number);
+        } catch (const DbError &) {
+            pages.erase(number);
+            unsupported.insert(number);
+            throw;
+        }
+    }
     return *slot;
 }
 
@@ -242,7 +272,7 @@ bool CodePage::encodeOne(char32_t c, char &out) const {
 
 std::string CodePage::toUtf8(std::string_view bytes) const {
     if (isMultiByte(m_number))
-        return iconvConvert("UTF-8", iconvName(m_number).c_str(), bytes, nullptr);
+        return iconvConvert(static_cast<iconv_t>(m_toUtf8), bytes, nullptr);
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
     for (char ch : bytes) {
@@ -259,7 +289,7 @@ EncodeResult CodePage::fromUtf8(std::string_view utf8) const {
     EncodeResult r;
     if (isMultiByte(m_number)) {
         std::size_t failedAt = std::string_view::npos;
-        r.bytes = iconvConvert(iconvName(m_number).c_str(), "UTF-8", utf8, &failedAt);
+        r.bytes = iconvConvert(static_cast<iconv_t>(m_fromUtf8), utf8, &failedAt);
         if (failedAt != std::string_view::npos) {
             r.ok = false;
             r.badOffset = failedAt;

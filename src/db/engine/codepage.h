@@ -34,6 +34,9 @@ class CodePage {
 public:
     // Throws DbError when iconv does not know the code page.
     explicit CodePage(int number = kDefaultCodePage);
+    ~CodePage();
+    CodePage(const CodePage &) = delete;
+    CodePage &operator=(const CodePage &) = delete;
 
     [[nodiscard]] int number() const { return m_number; }
     [[nodiscard]] std::string toUtf8(std::string_view bytes) const;
@@ -45,11 +48,15 @@ public:
 
 private:
     [[nodiscard]] bool encodeOne(char32_t c, char &out) const;
+    void closeDescriptors();
 
     int m_number;
     std::array<char32_t, 256> m_toUnicode{};
     // Sorted (code point, byte) pairs for the characters above 0x7F.
     std::array<std::pair<char32_t, unsigned char>, 128> m_high{};
+    // iconv descriptors of the multi-byte code pages (iconv_t), reset before each use.
+    void *m_toUtf8 = nullptr;
+    void *m_fromUtf8 = nullptr;
 };
 
 // The name iconv knows the code page by ("CP1252"), or an empty string.
