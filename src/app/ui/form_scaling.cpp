@@ -54,17 +54,29 @@ void settleFontSizes(const std::vector<QWidget *> &components,
 }
 
 void scaleLayout(QLayout *layout, double ratio) {
-    if (!layout)
-        return;
     const QMargins m = layout->contentsMargins();
     layout->setContentsMargins(scaled(m.left(), ratio), scaled(m.top(), ratio),
                                scaled(m.right(), ratio), scaled(m.bottom(), ratio));
     if (layout->spacing() >= 0)
         layout->setSpacing(scaled(layout->spacing(), ratio));
-    for (int i = 0; i < layout->count(); ++i) {
-        if (QLayoutItem *item = layout->itemAt(i); item && item->layout())
-            scaleLayout(item->layout(), ratio);
-    }
+}
+
+// Every layout of the form, its components and the layouts nested in them.
+std::vector<QLayout *> allLayouts(QWidget *form, const std::vector<QWidget *> &components) {
+    std::vector<QLayout *> out;
+    auto add = [&out](auto &&self, QLayout *layout) -> void {
+        if (!layout)
+            return;
+        out.push_back(layout);
+        for (int i = 0; i < layout->count(); ++i) {
+            if (QLayoutItem *item = layout->itemAt(i))
+                self(self, item->layout());
+        }
+    };
+    add(add, form->layout());
+    for (QWidget *widget : components)
+        add(add, widget->layout());
+    return out;
 }
 
 bool takesFont(ComponentKind kind) {
@@ -114,9 +126,9 @@ void ScaleForm(QWidget *form, double ratio) {
             widget->setGeometry(scaled(r.x(), ratio), scaled(r.y(), ratio),
                                 scaled(r.width(), ratio), scaled(r.height(), ratio));
         }
-        scaleLayout(widget->layout(), ratio);
     }
-    scaleLayout(form->layout(), ratio);
+    for (QLayout *layout : allLayouts(form, components))
+        scaleLayout(layout, ratio);
     form->setMinimumSize(scaledLimit(form->minimumSize(), ratio, false));
     form->setMaximumSize(scaledLimit(form->maximumSize(), ratio, true));
     form->resize(scaled(form->width(), ratio), scaled(form->height(), ratio));
@@ -150,6 +162,7 @@ bool DimensionRecord::save(QWidget *form, Prompter &prompter) {
     for (std::size_t index = 0; index < components.size(); ++index) {
         if (index >= static_cast<std::size_t>(kSlots)) {
             prompter.error(QStringLiteral("Too many compenents to save dimensions."));
+            recordLayouts(form, components);
             return false;
         }
         QWidget *widget = components[index];
@@ -162,7 +175,14 @@ bool DimensionRecord::save(QWidget *form, Prompter &prompter) {
         slot.hasFont = takesFont(KindOf(widget));
         slot.font = widget->font();
     }
+    recordLayouts(form, components);
     return true;
+}
+
+void DimensionRecord::recordLayouts(QWidget *form, const std::vector<QWidget *> &components) {
+    m_layouts.clear();
+    for (QLayout *layout : allLayouts(form, components))
+        m_layouts.push_back({layout, layout->contentsMargins(), layout->spacing()});
 }
 
 void DimensionRecord::restore(QWidget *form) const {
@@ -186,6 +206,13 @@ void DimensionRecord::restore(QWidget *form) const {
         slot.widget->setMaximumSize(slot.maximum);
         if (slot.bounds)
             slot.widget->setGeometry(slot.rect);
+    }
+    for (const LayoutSlot &slot : m_layouts) {
+        if (!slot.layout)
+            continue;
+        slot.layout->setContentsMargins(slot.margins);
+        if (slot.spacing >= 0)
+            slot.layout->setSpacing(slot.spacing);
     }
     form->setMinimumSize(m_minimum);
     form->setMaximumSize(m_maximum);

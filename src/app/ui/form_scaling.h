@@ -3,14 +3,17 @@
 #include "settings/font_spec.h"
 
 #include <QFont>
+#include <QMargins>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
 #include <QWidget>
 
 #include <array>
+#include <vector>
 
 class Prompter;
+class QLayout;
 struct Settings;
 
 // Windows are drawn at the screen size the user chose: each scales itself by the
@@ -46,6 +49,8 @@ public:
     void restore(QWidget *form) const;
 
 private:
+    void recordLayouts(QWidget *form, const std::vector<QWidget *> &components);
+
     struct Slot {
         QPointer<QWidget> widget;
         bool bounds = false; // laid-out widgets keep no bounds of their own
@@ -54,7 +59,13 @@ private:
         bool hasFont = false;
         QFont font;
     };
+    struct LayoutSlot {
+        QPointer<QLayout> layout;
+        QMargins margins;
+        int spacing = -1;
+    };
     std::array<Slot, kSlots> m_slots;
+    std::vector<LayoutSlot> m_layouts;
     QSize m_clientSize;
     QSize m_minimum, m_maximum;
     QFont m_formFont;

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "app/prompter.h"
+#include "app/ui/help_window.h"
 
 #include <QPointer>
 #include <QPrinter>
 #include <QString>
 #include <QWidget>
-
-class THelpWindow;
 
 // The prompter of the running program: Qt's message boxes and common dialogs, the
 // platform's beep, and the program's own help window.
