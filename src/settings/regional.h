@@ -4,6 +4,9 @@
 #include <QHash>
 #include <QLocale>
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 // The user's regional conventions for amounts: what the operating system's regional settings
 // say, read once at start-up. Until then (and in tests that set nothing) the U.S. values hold.
@@ -20,9 +23,11 @@ struct RegionalValues {
     // profile reader does (0 when there are none).
     [[nodiscard]] static RegionalValues fromProfile(const QHash<QString, QString> &intl);
 
-    // From a locale: its decimal point and group separator. Locales carry no currency-decimals
-    // figure, so both decimal counts stay 2; the country code comes from a short table of
-    // territories and is 1 for the rest.
+    // From a locale: its decimal point and group separator. A separator the files' code page
+    // (Windows 1252) cannot hold is replaced: a space-like one by the no-break space, any
+    // other by the U.S. character, so that amounts survive in tables and report files.
+    // Locales carry no currency-decimals figure, so both decimal counts stay 2; the country
+    // code comes from a short table of territories and is 1 for the rest.
     [[nodiscard]] static RegionalValues fromLocale(const QLocale &locale);
 
     friend bool operator==(const RegionalValues &, const RegionalValues &) = default;
@@ -49,3 +54,22 @@ inline constexpr int kFormatWindows = 2;
 // Other numbers: as FormatMoney with `decimals` places in either form.
 [[nodiscard]] QString FormatNumber(int width, int decimals, double value, int numericFormat,
                                    const RegionalValues &regional = CurrentRegional());
+
+// Typed amounts and quantities in the notation the user chose, made readable: trimmed; in the
+// U.S. form every comma removed; in the Windows form every regional thousands separator removed
+// and the first regional decimal character turned into ".". When the two regional characters
+// are the same no separator is removed, so "1.5" stays one and a half.
+[[nodiscard]] QString NormaliseTypedNumber(QStringView text, int format,
+                                           const RegionalValues &regional = CurrentRegional());
+
+// A typed amount: empty text is 0; otherwise an optional sign, digits with an optional "." and
+// fraction, and an optional exponent. Anything else, or a value too large for a double, gives
+// no value.
+[[nodiscard]] std::optional<double>
+ReadTypedAmount(QStringView text, int currencyFormat,
+                const RegionalValues &regional = CurrentRegional());
+
+// A typed whole number (the quantity): empty text is 0; otherwise an optional sign and digits.
+[[nodiscard]] std::optional<long long>
+ReadTypedWholeNumber(QStringView text, int numericFormat,
+                     const RegionalValues &regional = CurrentRegional());

@@ -2,151 +2,165 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
-RegionalValues Values(QChar decimal, QChar thousand, int digits, int currDigits) {
+RegionalValues Values(char16_t decimal, char16_t thousand, int digits, int currDigits) {
     RegionalValues v;
-    v.sDecimal = decimal;
-    v.sThousand = thousand;
+    v.sDecimal = QChar(decimal);
+    v.sThousand = QChar(thousand);
     v.iDigits = digits;
     v.iCurrDigits = currDigits;
     return v;
 }
 
+const RegionalValues kUs;
+const RegionalValues kGerman = Values(u',', u'.', 2, 2);
+const RegionalValues kDotThousandsNoDecimals = Values(u'.', u'.', 0, 0);
+const RegionalValues kNoCurrDigits = Values(u'.', u',', 2, 0);
+const RegionalValues kBlankSeparators = Values(u' ', u' ', 2, 2);
+
 TEST(RegionalValues, ProfileDefaultsAndEmptyValues) {
-    const RegionalValues none = RegionalValues::fromProfile({});
-    EXPECT_EQ(none, RegionalValues());
-    EXPECT_EQ(none.sDecimal, QChar(u'.'));
-    EXPECT_EQ(none.sThousand, QChar(u','));
-    EXPECT_EQ(none.iDigits, 2);
-    EXPECT_EQ(none.iCurrDigits, 2);
-    EXPECT_EQ(none.iCountry, 1);
+    EXPECT_EQ(RegionalValues::fromProfile({}), RegionalValues());
+    EXPECT_EQ(RegionalValues::fromProfile({{QStringLiteral("sDecimal"), QString()},
+                                           {QStringLiteral("sThousand"), QString()}}),
+              kBlankSeparators);
 
-    const RegionalValues empty = RegionalValues::fromProfile(
-        {{QStringLiteral("sDecimal"), QString()}, {QStringLiteral("sThousand"), QString()}});
-    EXPECT_EQ(empty.sDecimal, QChar(u' '));
-    EXPECT_EQ(empty.sThousand, QChar(u' '));
-
-    const RegionalValues german =
-        RegionalValues::fromProfile({{QStringLiteral("sDecimal"), QStringLiteral(",;")},
-                                     {QStringLiteral("sThousand"), QStringLiteral(".")},
-                                     {QStringLiteral("iDigits"), QStringLiteral("3")},
-                                     {QStringLiteral("iCurrDigits"), QStringLiteral("0 ; none")},
-                                     {QStringLiteral("iCountry"), QStringLiteral("49")}});
-    EXPECT_EQ(german.sDecimal, QChar(u','));
-    EXPECT_EQ(german.sThousand, QChar(u'.'));
-    EXPECT_EQ(german.iDigits, 3);
-    EXPECT_EQ(german.iCurrDigits, 0);
-    EXPECT_EQ(german.iCountry, 49);
-
-    const RegionalValues junk =
-        RegionalValues::fromProfile({{QStringLiteral("iDigits"), QStringLiteral("two")}});
-    EXPECT_EQ(junk.iDigits, 0);
+    RegionalValues german = Values(u',', u'.', 3, 0);
+    german.iCountry = 49;
+    EXPECT_EQ(RegionalValues::fromProfile({{QStringLiteral("sDecimal"), QStringLiteral(",;")},
+                                           {QStringLiteral("sThousand"), QStringLiteral(".")},
+                                           {QStringLiteral("iDigits"), QStringLiteral(" 3")},
+                                           {QStringLiteral("iCurrDigits"), QStringLiteral("0 ; x")},
+                                           {QStringLiteral("iCountry"), QStringLiteral("49")}}),
+              german);
+    EXPECT_EQ(
+        RegionalValues::fromProfile({{QStringLiteral("iDigits"), QStringLiteral("two")}}).iDigits,
+        0);
 }
 
-TEST(RegionalValues, FromLocale) {
-    const RegionalValues c = RegionalValues::fromLocale(QLocale::c());
-    EXPECT_EQ(c.sDecimal, QChar(u'.'));
-    EXPECT_EQ(c.sThousand, QChar(u','));
-    EXPECT_EQ(c.iDigits, 2);
-    EXPECT_EQ(c.iCurrDigits, 2);
-
-    const RegionalValues de =
-        RegionalValues::fromLocale(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(de.sDecimal, QChar(u','));
-    EXPECT_EQ(de.sThousand, QChar(u'.'));
-    EXPECT_EQ(de.iCountry, 49);
-    EXPECT_EQ(RegionalValues::fromLocale(QLocale(QLocale::English, QLocale::UnitedStates)).iCountry,
-              1);
+TEST(RegionalValues, FromLocaleKeepsSeparatorsTheCodePageCanHold) {
+    EXPECT_EQ(RegionalValues::fromLocale(QLocale::c()), kUs);
+    RegionalValues german = kGerman;
+    german.iCountry = 49;
+    EXPECT_EQ(RegionalValues::fromLocale(QLocale(QLocale::German, QLocale::Germany)), german);
     EXPECT_EQ(
         RegionalValues::fromLocale(QLocale(QLocale::English, QLocale::UnitedKingdom)).iCountry, 44);
+    // Qt gives French a narrow no-break space, which Windows 1252 lacks.
+    const RegionalValues french =
+        RegionalValues::fromLocale(QLocale(QLocale::French, QLocale::France));
+    EXPECT_EQ(french.sDecimal, QChar(u','));
+    EXPECT_EQ(french.sThousand, QChar(u'\u00A0'));
+    const RegionalValues arabic =
+        RegionalValues::fromLocale(QLocale(QLocale::Arabic, QLocale::Egypt));
+    EXPECT_EQ(arabic.sDecimal, QChar(u'.'));
+    EXPECT_EQ(arabic.sThousand, QChar(u','));
 }
 
-TEST(RegionalValues, ProcessWideValuesCanBeSetAndRead) {
+TEST(RegionalValues, ProcessWideValuesFeedTheFormatters) {
     const RegionalValues saved = CurrentRegional();
-    SetCurrentRegional(Values(QChar(u','), QChar(u'.'), 1, 0));
+    SetCurrentRegional(Values(u',', u'.', 1, 0));
     EXPECT_EQ(FormatMoney(1, 1234, kFormatWindows), QStringLiteral("1.234"));
     EXPECT_EQ(FormatNumber(1, 1, 1234.25, kFormatWindows), QStringLiteral("1.234,3"));
+    EXPECT_EQ(ReadTypedAmount(u"1.234,5", kFormatWindows), 1234.5);
     ReadRegionalValues();
     EXPECT_EQ(CurrentRegional(), RegionalValues::fromLocale(QLocale::system()));
     SetCurrentRegional(saved);
 }
 
-struct MoneyCase {
+struct AmountCase {
     int format;
     RegionalValues regional;
     int width;
+    int decimals; // -1: money
     double value;
     const char *expected;
 };
 
-void PrintTo(const MoneyCase &c, std::ostream *os) {
-    *os << "format " << c.format << " value " << c.value << " expected " << c.expected;
+void PrintTo(const AmountCase &c, std::ostream *os) {
+    *os << "format " << c.format << " decimals " << c.decimals << " value " << c.value
+        << " expected " << c.expected;
 }
 
-class Money : public testing::TestWithParam<MoneyCase> {};
+class Amounts : public testing::TestWithParam<AmountCase> {};
 
-TEST_P(Money, Formats) {
-    const MoneyCase &c = GetParam();
-    EXPECT_EQ(FormatMoney(c.width, c.value, c.format, c.regional), QString::fromLatin1(c.expected));
-}
-
-const RegionalValues kUs;
-const RegionalValues kGerman = Values(QChar(u','), QChar(u'.'), 2, 2);
-const RegionalValues kDotThousandsNoDecimals = Values(QChar(u'.'), QChar(u'.'), 0, 0);
-const RegionalValues kNoCurrDigits = Values(QChar(u'.'), QChar(u','), 2, 0);
-const RegionalValues kBlankSeparators = Values(QChar(u' '), QChar(u' '), 2, 2);
-
-INSTANTIATE_TEST_SUITE_P(
-    Examples, Money,
-    testing::Values(MoneyCase{kFormatUS, kUs, 1, -1000, "-1,000.00"},
-                    // The U.S. form ignores the regional values entirely.
-                    MoneyCase{kFormatUS, kGerman, 1, 1234.5, "1,234.50"},
-                    MoneyCase{kFormatUS, kNoCurrDigits, 10, 1234, "  1,234.00"},
-                    MoneyCase{0, kGerman, 1, 1234.5, "1,234.50"},
-                    MoneyCase{kFormatWindows, kGerman, 1, 1234.5, "1.234,50"},
-                    MoneyCase{kFormatWindows, kGerman, 12, -1234567.891, "-1.234.567,89"},
-                    MoneyCase{kFormatWindows, kGerman, 14, -1234567.891, " -1.234.567,89"},
-                    MoneyCase{kFormatWindows, kDotThousandsNoDecimals, 1, -100, "-100"},
-                    MoneyCase{kFormatWindows, kDotThousandsNoDecimals, 1, -1000, "-1.000"},
-                    MoneyCase{kFormatWindows, kDotThousandsNoDecimals, 1, -123456, "-123.456"},
-                    MoneyCase{kFormatWindows, kDotThousandsNoDecimals, 8, -123456, "-123.456"},
-                    MoneyCase{kFormatWindows, kNoCurrDigits, 1, 1234, "1,234"},
-                    MoneyCase{kFormatWindows, kNoCurrDigits, 1, 1234.5, "1,235"},
-                    MoneyCase{kFormatWindows, kBlankSeparators, 1, 1234.5, "1 234 50"},
-                    MoneyCase{kFormatWindows, kGerman, 1, -0.001, "0,00"}));
-
-struct NumberCase {
-    int format;
-    RegionalValues regional;
-    int width;
-    int decimals;
-    double value;
-    const char *expected;
-};
-
-void PrintTo(const NumberCase &c, std::ostream *os) {
-    *os << "format " << c.format << " value " << c.value << " expected " << c.expected;
-}
-
-class Numbers : public testing::TestWithParam<NumberCase> {};
-
-TEST_P(Numbers, Formats) {
-    const NumberCase &c = GetParam();
-    EXPECT_EQ(FormatNumber(c.width, c.decimals, c.value, c.format, c.regional),
-              QString::fromLatin1(c.expected));
+TEST_P(Amounts, Format) {
+    const AmountCase &c = GetParam();
+    const QString text = c.decimals < 0
+                             ? FormatMoney(c.width, c.value, c.format, c.regional)
+                             : FormatNumber(c.width, c.decimals, c.value, c.format, c.regional);
+    EXPECT_EQ(text, QString::fromLatin1(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Examples, Numbers,
-    testing::Values(NumberCase{kFormatUS, kUs, 1, 2, 1234567.891, "1,234,567.89"},
-                    NumberCase{kFormatUS, kGerman, 1, 0, -123456, "-123,456"},
-                    NumberCase{kFormatUS, kUs, 6, 0, 999, "   999"},
-                    NumberCase{kFormatUS, kUs, 1, 2, 0, "0.00"},
-                    NumberCase{kFormatWindows, kGerman, 1, 0, -1234, "-1.234"},
+    Money, Amounts,
+    testing::Values(AmountCase{kFormatUS, kUs, 1, -1, -1000, "-1,000.00"},
+                    // The U.S. form ignores the regional values; unknown choices are U.S.
+                    AmountCase{kFormatUS, kGerman, 1, -1, 1234.5, "1,234.50"},
+                    AmountCase{kFormatUS, kNoCurrDigits, 10, -1, 1234, "  1,234.00"},
+                    AmountCase{0, kGerman, 1, -1, 1234.5, "1,234.50"},
+                    AmountCase{kFormatWindows, kGerman, 1, -1, 1234.5, "1.234,50"},
+                    AmountCase{kFormatWindows, kGerman, 14, -1, -1234567.891, " -1.234.567,89"},
+                    AmountCase{kFormatWindows, kDotThousandsNoDecimals, 1, -1, -100, "-100"},
+                    AmountCase{kFormatWindows, kDotThousandsNoDecimals, 1, -1, -1000, "-1.000"},
+                    AmountCase{kFormatWindows, kDotThousandsNoDecimals, 8, -1, -123456, "-123.456"},
+                    AmountCase{kFormatWindows, kNoCurrDigits, 1, -1, 1234, "1,234"},
+                    AmountCase{kFormatWindows, kNoCurrDigits, 1, -1, 1234.5, "1,235"},
+                    AmountCase{kFormatWindows, kBlankSeparators, 1, -1, 1234.5, "1 234 50"},
+                    AmountCase{kFormatWindows, kGerman, 1, -1, -0.001, "0,00"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, Amounts,
+    testing::Values(AmountCase{kFormatUS, kUs, 1, 2, 1234567.891, "1,234,567.89"},
+                    AmountCase{kFormatUS, kGerman, 1, 0, -123456, "-123,456"},
+                    AmountCase{kFormatUS, kUs, 6, 0, 999, "   999"},
+                    AmountCase{kFormatWindows, kGerman, 1, 0, -1234, "-1.234"},
                     // The decimals are the caller's, not iDigits.
-                    NumberCase{kFormatWindows, kNoCurrDigits, 1, 3, 1234.5, "1,234.500"},
-                    NumberCase{kFormatWindows, kDotThousandsNoDecimals, 1, 0, -1000, "-1.000"},
-                    NumberCase{kFormatWindows, kGerman, 9, 1, 12.25, "     12,3"}));
+                    AmountCase{kFormatWindows, kNoCurrDigits, 1, 3, 1234.5, "1,234.500"},
+                    AmountCase{kFormatWindows, kGerman, 9, 1, 12.25, "     12,3"}));
+
+struct TypedCase {
+    int format;
+    RegionalValues regional;
+    const char16_t *text;
+    std::optional<double> amount;
+    std::optional<long long> whole;
+};
+
+void PrintTo(const TypedCase &c, std::ostream *os) {
+    *os << "format " << c.format << " text " << QString::fromUtf16(c.text).toStdString();
+}
+
+class TypedNumbers : public testing::TestWithParam<TypedCase> {};
+
+TEST_P(TypedNumbers, Read) {
+    const TypedCase &c = GetParam();
+    EXPECT_EQ(ReadTypedAmount(c.text, c.format, c.regional), c.amount);
+    EXPECT_EQ(ReadTypedWholeNumber(c.text, c.format, c.regional), c.whole);
+}
+
+constexpr std::nullopt_t kBad = std::nullopt;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TypedNumbers,
+    testing::Values(
+        TypedCase{kFormatUS, kGerman, u" 1,250.50 ", 1250.5, kBad},
+        TypedCase{kFormatWindows, kGerman, u"1.250,50", 1250.5, kBad},
+        TypedCase{kFormatWindows, kGerman, u"-12,5", -12.5, kBad},
+        TypedCase{kFormatUS, kUs, u"", 0.0, 0}, TypedCase{kFormatUS, kUs, u"   ", 0.0, 0},
+        TypedCase{kFormatUS, kUs, u"-12", -12.0, -12},
+        TypedCase{kFormatUS, kUs, u"+1,000", 1000.0, 1000},
+        TypedCase{kFormatUS, kUs, u".5", 0.5, kBad},
+        TypedCase{kFormatUS, kUs, u"2.5E3", 2500.0, kBad},
+        TypedCase{kFormatUS, kUs, u"1e-2", 0.01, kBad},
+        TypedCase{kFormatUS, kUs, u"$5", kBad, kBad}, TypedCase{kFormatUS, kUs, u"1e", kBad, kBad},
+        TypedCase{kFormatUS, kUs, u".", kBad, kBad}, TypedCase{kFormatUS, kUs, u"-", kBad, kBad},
+        TypedCase{kFormatUS, kUs, u"1 2", kBad, kBad},
+        TypedCase{kFormatUS, kUs, u"nan", kBad, kBad},
+        TypedCase{kFormatUS, kUs, u"1e999", kBad, kBad},
+        TypedCase{kFormatUS, kUs, u"99999999999999999999", 1e20, kBad},
+        TypedCase{kFormatWindows, kBlankSeparators, u"1234 5", 1234.5, kBad},
+        TypedCase{kFormatWindows, kDotThousandsNoDecimals, u"1.5", 1.5, kBad}));
 
 } // namespace
