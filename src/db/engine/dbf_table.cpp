@@ -18,6 +18,7 @@ namespace db {
 namespace {
 
 constexpr std::size_t kCacheBytes = 256 * 1024;
+constexpr std::size_t kBatchBytes = 1024 * 1024;
 
 std::uint16_t le16(const unsigned char *p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -451,7 +452,7 @@ void DbfTable::loadCache(std::uint32_t recno) const {
     const std::size_t len = m_header.recordLength;
     const std::uint32_t per =
         static_cast<std::uint32_t>(std::max<std::size_t>(1, kCacheBytes / len));
-    const std::uint32_t n = std::min(per, m_count - recno + 1);
+    const std::uint32_t n = std::min(per, flushedCount() - recno + 1);
     m_cache.resize(static_cast<std::size_t>(n) * len);
     const auto got = preadFull(m_fd, m_cache.data(), m_cache.size(), recordOffset(recno));
     if (got < len) {
@@ -468,9 +469,11 @@ std::string_view DbfTable::record(std::uint32_t recno) const {
     if (recno < 1 || recno > m_count)
         throw DbError(m_path, "there is no record " + std::to_string(recno) + " (the table has " +
                                   std::to_string(m_count) + ")");
+    const std::size_t len = m_header.recordLength;
+    if (!m_pending.empty() && recno >= m_pendingFirst)
+        return {m_pending.data() + static_cast<std::size_t>(recno - m_pendingFirst) * len, len};
     if (m_cacheFirst == 0 || recno < m_cacheFirst || recno >= m_cacheFirst + m_cacheCount)
         loadCache(recno);
-    const std::size_t len = m_header.recordLength;
     return {m_cache.data() + static_cast<std::size_t>(recno - m_cacheFirst) * len, len};
 }
 
@@ -516,6 +519,27 @@ DbfTable::WriteLock::~WriteLock() {
         m_table->endWrite();
 }
 
+std::uint32_t DbfTable::flushedCount() const {
+    return m_count - static_cast<std::uint32_t>(m_pending.size() / m_header.recordLength);
+}
+
+void DbfTable::commitAppends() {
+    if (m_pending.empty())
+        return;
+    // Records and end-of-file byte first, then the count (see appendRecord).
+    m_pending += '\x1A';
+    const std::uint64_t at = recordOffset(m_pendingFirst);
+    try {
+        pwriteFull(m_fd, m_pending.data(), m_pending.size(), at, m_path);
+    } catch (...) {
+        m_pending.pop_back();
+        throw;
+    }
+    m_fileSize = std::max(m_fileSize, at + m_pending.size());
+    m_pending.clear();
+    writeHeaderCount(m_count);
+}
+
 void DbfTable::beginWrite() {
     requireWritable("change it");
     if (m_writeDepth == 0 && m_mode == OpenMode::Shared) {
@@ -534,6 +558,16 @@ void DbfTable::beginWrite() {
 }
 
 void DbfTable::endWrite() {
+    if (m_writeDepth == 1 && !m_pending.empty()) {
+        try {
+            commitAppends();
+        } catch (const DbError &) {
+            // Called from a destructor: the gathered records are not posted. Callers that
+            // must know call commitAppends() before they release the lock.
+            m_count = flushedCount();
+            m_pending.clear();
+        }
+    }
     if (--m_writeDepth == 0 && m_mode == OpenMode::Shared)
         filelock::unlock(m_fd, filelock::kWriteByte);
 }
@@ -554,6 +588,7 @@ void DbfTable::writeHeaderCount(std::uint32_t count) {
 void DbfTable::writeRecord(std::uint32_t recno, std::string_view rec) {
     checkRecordArg(rec);
     WriteLock lock(this);
+    commitAppends();
     if (recno < 1 || recno > m_count)
         throw DbError(m_path, "there is no record " + std::to_string(recno) + " to write");
     pwriteFull(m_fd, rec.data(), rec.size(), recordOffset(recno), m_path);
@@ -565,9 +600,21 @@ void DbfTable::writeRecord(std::uint32_t recno, std::string_view rec) {
 
 std::uint32_t DbfTable::appendRecord(std::string_view rec) {
     checkRecordArg(rec);
+    // Inside a caller's write lock, appends are gathered and written together (see the
+    // class comment); otherwise each is written at once.
+    const bool batch = m_writeDepth > 0;
     WriteLock lock(this);
     if (m_count == 0xFFFFFFFFu)
         throw DbError(m_path, "the table is full");
+    if (batch) {
+        if (m_pending.empty())
+            m_pendingFirst = m_count + 1;
+        m_pending.append(rec);
+        ++m_count;
+        if (m_pending.size() >= kBatchBytes)
+            commitAppends();
+        return m_count;
+    }
     // Record and end-of-file byte first, then the count: a process stopped in between leaves
     // the old count, and the uncounted bytes are ignored by every reader.
     std::string bytes;
@@ -584,6 +631,7 @@ std::uint32_t DbfTable::appendRecord(std::string_view rec) {
 
 void DbfTable::setDeleted(std::uint32_t recno, bool deleted) {
     WriteLock lock(this);
+    commitAppends();
     if (recno < 1 || recno > m_count)
         throw DbError(m_path, "there is no record " + std::to_string(recno) + " to delete");
     const char flag = deleted ? '*' : ' ';
@@ -633,6 +681,7 @@ void DbfTable::refresh() {
 void DbfTable::flush() {
     if (m_mode == OpenMode::ReadOnly)
         return;
+    commitAppends();
     if (::fdatasync(m_fd) != 0)
         throw DbError(m_path, "cannot write: " + errnoText());
     if (m_memo)
@@ -700,6 +749,7 @@ void DbfTable::create(const std::string &path, const std::vector<FieldDef> &inpu
 void DbfTable::pack() {
     if (m_mode != OpenMode::Exclusive)
         throw DbError(m_path, "packing needs the table open exclusively");
+    commitAppends();
     const std::size_t len = m_header.recordLength;
     const bool fox = isFoxPro();
 

@@ -64,6 +64,13 @@ struct DateTimeValue {
 // changed table is closed or flush() is called). Pack builds the new table and memo file
 // beside the old ones, syncs them, then renames them into place.
 //
+// Batches. Appends made while the caller holds a WriteLock (an import, say) are gathered in
+// memory and written in large pieces, records and end-of-file byte first and the count
+// after, when 1 MB is gathered, when another change or flush() needs the file current, at
+// commitAppends(), and when the outermost lock is released. Such records are posted when
+// that write is done: a process killed in a batch leaves a valid file holding the records of
+// the pieces written before. record() sees gathered records at once.
+//
 // Reads go through a block cache of whole records (large preads, no system call per record
 // in a sequential scan). In shared use the cache holds what was read: refresh() drops it and
 // re-reads the header to see what other processes changed.
@@ -137,6 +144,9 @@ public:
     // Removes the deleted records for good (exclusive mode only): the new table and memo file
     // are built beside the old ones and renamed into place; record numbers change.
     void pack();
+    // Writes the appends gathered under a held WriteLock now (DbError when that fails; the
+    // lock's release does the same but cannot report a failure).
+    void commitAppends();
     // Re-reads the header (and drops the read cache) to see other processes' changes.
     void refresh();
     // Writes what the kernel holds for this table to disk.
@@ -214,6 +224,7 @@ private:
     static void putMemoPointer(std::string &record, const FieldDef &f, std::uint32_t block);
     [[nodiscard]] const FieldDef &checkedField(int index) const;
     [[nodiscard]] std::size_t varLength(std::string_view record, int field) const;
+    [[nodiscard]] std::uint32_t flushedCount() const;
     [[nodiscard]] std::uint64_t recordOffset(std::uint32_t recno) const {
         return m_header.headerLength +
                static_cast<std::uint64_t>(recno - 1) * m_header.recordLength;
@@ -233,6 +244,9 @@ private:
     std::unique_ptr<MemoFile> m_memo;
     int m_writeDepth = 0;
     bool m_changed = false;
+
+    std::string m_pending; // appends gathered under a held lock
+    std::uint32_t m_pendingFirst = 0;
 
     mutable std::vector<char> m_cache;
     mutable std::uint32_t m_cacheFirst = 0; // recno of the first cached record, 0 = none

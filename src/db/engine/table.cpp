@@ -71,7 +71,40 @@ std::uint32_t Table::insert(std::string_view record) {
     MdxFile::UpdateScope scope(*m_mdx);
     const std::uint32_t recno = m_dbf->appendRecord(record);
     m_mdx->insertRecord(recno, record.data());
+    // Outside a batch the record must be on disk before the index marker is cleared, also
+    // when the caller holds the table's lock (which would gather the append).
+    if (m_batchDepth == 0)
+        m_dbf->commitAppends();
     return recno;
+}
+
+Table::Batch::Batch(Table &table) : m_table(table), m_lock(table.m_dbf->lockForWrite()) {
+    if (m_table.m_mdx) {
+        m_table.m_mdx->requireWritable();
+        m_table.m_mdx->beginUpdate();
+    }
+    ++m_table.m_batchDepth;
+}
+
+void Table::Batch::commit() {
+    if (!m_open)
+        return;
+    m_open = false;
+    --m_table.m_batchDepth;
+    // Records on disk first, then the index's marker cleared.
+    m_table.m_dbf->commitAppends();
+    if (m_table.m_mdx)
+        m_table.m_mdx->endUpdate();
+}
+
+Table::Batch::~Batch() {
+    if (!m_open)
+        return;
+    try {
+        commit();
+    } catch (const DbError &) {
+        // The index marker stays set: the next open rebuilds the index from what is there.
+    }
 }
 
 void Table::update(std::uint32_t recno, std::string_view record) {

@@ -49,6 +49,23 @@ public:
         return m_mdx && m_mdx->needsRegeneration();
     }
 
+    // Holds the write lock and the index's dirty marker over a run of changes, so appends in
+    // it are written together (see DbfTable) and the index is rebuilt on the next open if
+    // the process is killed in the middle. End it with commit() to learn of write errors.
+    class Batch {
+    public:
+        explicit Batch(Table &table);
+        ~Batch();
+        Batch(const Batch &) = delete;
+        Batch &operator=(const Batch &) = delete;
+        void commit();
+
+    private:
+        Table &m_table;
+        DbfTable::WriteLock m_lock;
+        bool m_open = true;
+    };
+
     // Appends a record and gives it its keys; returns its record number.
     [[nodiscard]] std::uint32_t insert(std::string_view record);
     // Overwrites a record: old keys out, new keys in.
@@ -78,6 +95,7 @@ private:
 
     std::unique_ptr<DbfTable> m_dbf;
     std::unique_ptr<MdxFile> m_mdx;
+    int m_batchDepth = 0;
 };
 
 } // namespace db

@@ -192,3 +192,60 @@ TEST_F(LockTest, PackNeedsExclusiveUse) {
     DbfTable t(path, OpenMode::Shared);
     EXPECT_THROW(t.pack(), db::DbError);
 }
+
+TEST_F(LockTest, AppendsUnderAHeldLockAreWrittenTogether) {
+    DbfTable t(path, OpenMode::Shared);
+    const auto sizeNow = [&] { return dbftest::readBytes(path).size(); };
+    const std::size_t empty = sizeNow();
+    {
+        auto lock = t.lockForWrite();
+        for (int i = 1; i <= 100; ++i)
+            append(t, "batch", i);
+        EXPECT_EQ(t.recordCount(), 100u);
+        EXPECT_EQ(t.integer(std::string(t.record(77)), 1), 77); // seen before it is written
+        EXPECT_EQ(sizeNow(), empty);
+        {
+            DbfTable other(path, OpenMode::ReadOnly);
+            EXPECT_EQ(other.recordCount(), 0u);
+        }
+        // A change of an earlier record needs the file current: the batch is written first.
+        std::string rec(t.record(5));
+        t.setText(rec, 0, "changed");
+        t.writeRecord(5, rec);
+        EXPECT_EQ(sizeNow(), empty + 100 * static_cast<std::size_t>(t.recordLength()));
+        append(t, "batch", 101);
+    }
+    DbfTable other(path, OpenMode::ReadOnly);
+    ASSERT_EQ(other.recordCount(), 101u);
+    EXPECT_EQ(other.text(std::string(other.record(5)), 0), "changed");
+    EXPECT_EQ(other.integer(std::string(other.record(101)), 1), 101);
+    EXPECT_EQ(dbftest::readBytes(path).back(), '\x1A');
+}
+
+TEST_F(LockTest, AWriterKilledInABatchLeavesAValidFile) {
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const pid_t child = spawn([&] {
+        ::close(fds[0]);
+        DbfTable t(path, OpenMode::Shared);
+        auto lock = t.lockForWrite();
+        for (int i = 1;; ++i) {
+            append(t, "rec", i);
+            if (i % 5000 == 0)
+                (void)!::write(fds[1], &i, sizeof i);
+        }
+    });
+    ::close(fds[1]);
+    int value = 0;
+    // Records are 19 bytes: more than two 1 MB pieces are written by record 120000.
+    while (value < 120000)
+        ASSERT_EQ(::read(fds[0], &value, sizeof value), static_cast<ssize_t>(sizeof value));
+    ::kill(child, SIGKILL);
+    ::close(fds[0]);
+    waitFor(child);
+    DbfTable t(path, OpenMode::Exclusive);
+    EXPECT_GT(t.recordCount(), 100000u); // pieces of 1 MB were written before the kill
+    EXPECT_FALSE(t.countExceedsFile());
+    for (std::uint32_t r = 1; r <= t.recordCount(); ++r)
+        ASSERT_EQ(t.integer(std::string(t.record(r)), 1), static_cast<long long>(r));
+}

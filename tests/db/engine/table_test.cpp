@@ -227,3 +227,38 @@ TEST_F(TableTest, AKilledWriterLeavesATableThatOpensWithAGoodIndex) {
     EXPECT_NO_THROW(t.index()->verify(0));
     EXPECT_EQ(t.index()->count(0), live);
 }
+
+TEST_F(TableTest, ABatchKeepsTheIndexCurrentAndSurvivesAKill) {
+    {
+        Table t(path, OpenMode::Shared);
+        t.addTag("NEWINDEX", "UPPER(Item)");
+        Table::Batch batch(t);
+        for (int i = 0; i < 50; ++i)
+            (void)t.insert(make(t, "item" + std::to_string(49 - i), i + 1));
+        batch.commit();
+        EXPECT_EQ(order(t).front(), 50u);
+        EXPECT_EQ(t.index()->count(0), 50u);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            Table t(path, OpenMode::Shared);
+            Table::Batch batch(t);
+            for (int i = 51;; ++i)
+                (void)t.insert(make(t, "more" + std::to_string(i), i));
+        } catch (...) {
+            ::_exit(1);
+        }
+    }
+    ::usleep(300 * 1000);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    Table t(path, OpenMode::Shared); // rebuilds the index the kill left half changed
+    EXPECT_FALSE(t.indexNeedsRegeneration());
+    EXPECT_GE(t.recordCount(), 50u);
+    EXPECT_EQ(t.index()->count(0), t.recordCount());
+    EXPECT_NO_THROW(t.index()->verify(0));
+    for (std::uint32_t r = 1; r <= t.recordCount(); ++r)
+        ASSERT_EQ(t.dbf().integer(std::string(t.record(r)), 1), static_cast<long long>(r));
+}
