@@ -519,6 +519,28 @@ DbfTable::WriteLock::~WriteLock() {
         m_table->endWrite();
 }
 
+DbfTable::AppendBatch::AppendBatch(DbfTable &table) : m_table(table), m_lock(&table) {
+    ++m_table.m_batchDepth;
+}
+
+void DbfTable::AppendBatch::commit() {
+    if (!m_open)
+        return;
+    m_open = false;
+    --m_table.m_batchDepth;
+    m_table.commitAppends();
+}
+
+DbfTable::AppendBatch::~AppendBatch() {
+    if (!m_open)
+        return;
+    try {
+        commit();
+    } catch (const DbError &) {
+        // The lock's release drops what could not be written: those records are not posted.
+    }
+}
+
 std::uint32_t DbfTable::flushedCount() const {
     return m_count - static_cast<std::uint32_t>(m_pending.size() / m_header.recordLength);
 }
@@ -600,9 +622,9 @@ void DbfTable::writeRecord(std::uint32_t recno, std::string_view rec) {
 
 std::uint32_t DbfTable::appendRecord(std::string_view rec) {
     checkRecordArg(rec);
-    // Inside a caller's write lock, appends are gathered and written together (see the
-    // class comment); otherwise each is written at once.
-    const bool batch = m_writeDepth > 0;
+    // Inside a batch, appends are gathered and written together (see the class comment);
+    // otherwise each is written at once.
+    const bool batch = m_batchDepth > 0;
     WriteLock lock(this);
     if (m_count == 0xFFFFFFFFu)
         throw DbError(m_path, "the table is full");

@@ -64,10 +64,10 @@ struct DateTimeValue {
 // changed table is closed or flush() is called). Pack builds the new table and memo file
 // beside the old ones, syncs them, then renames them into place.
 //
-// Batches. Appends made while the caller holds a WriteLock (an import, say) are gathered in
+// Batches. Appends made inside an AppendBatch (an import, say) are gathered in
 // memory and written in large pieces, records and end-of-file byte first and the count
 // after, when 1 MB is gathered, when another change or flush() needs the file current, at
-// commitAppends(), and when the outermost lock is released. Such records are posted when
+// commitAppends(), and when the batch ends. Such records are posted when
 // that write is done: a process killed in a batch leaves a valid file holding the records of
 // the pieces written before. record() sees gathered records at once.
 //
@@ -144,8 +144,7 @@ public:
     // Removes the deleted records for good (exclusive mode only): the new table and memo file
     // are built beside the old ones and renamed into place; record numbers change.
     void pack();
-    // Writes the appends gathered under a held WriteLock now (DbError when that fails; the
-    // lock's release does the same but cannot report a failure).
+    // Writes the appends gathered in a batch now (DbError when that fails).
     void commitAppends();
     // Re-reads the header (and drops the read cache) to see other processes' changes.
     void refresh();
@@ -166,6 +165,22 @@ public:
         DbfTable *m_table = nullptr;
     };
     [[nodiscard]] WriteLock lockForWrite() { return WriteLock(this); }
+
+    // Holds the write lock and gathers appends (see Batches above). commit() writes them
+    // and reports a failure; the destructor writes them too but cannot report one.
+    class AppendBatch {
+    public:
+        explicit AppendBatch(DbfTable &table);
+        ~AppendBatch();
+        AppendBatch(const AppendBatch &) = delete;
+        AppendBatch &operator=(const AppendBatch &) = delete;
+        void commit();
+
+    private:
+        DbfTable &m_table;
+        WriteLock m_lock;
+        bool m_open = true;
+    };
 
     // Typed reads of one field of a record buffer. nullopt means blank (or unreadable).
     [[nodiscard]] std::string_view raw(std::string_view record, int field) const;
@@ -243,6 +258,7 @@ private:
     MemoKind m_memoKind = MemoKind::None;
     std::unique_ptr<MemoFile> m_memo;
     int m_writeDepth = 0;
+    int m_batchDepth = 0;
     bool m_changed = false;
 
     std::string m_pending; // appends gathered under a held lock

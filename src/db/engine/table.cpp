@@ -71,28 +71,22 @@ std::uint32_t Table::insert(std::string_view record) {
     MdxFile::UpdateScope scope(*m_mdx);
     const std::uint32_t recno = m_dbf->appendRecord(record);
     m_mdx->insertRecord(recno, record.data());
-    // Outside a batch the record must be on disk before the index marker is cleared, also
-    // when the caller holds the table's lock (which would gather the append).
-    if (m_batchDepth == 0)
-        m_dbf->commitAppends();
     return recno;
 }
 
-Table::Batch::Batch(Table &table) : m_table(table), m_lock(table.m_dbf->lockForWrite()) {
+Table::Batch::Batch(Table &table) : m_table(table), m_batch(*table.m_dbf) {
     if (m_table.m_mdx) {
         m_table.m_mdx->requireWritable();
         m_table.m_mdx->beginUpdate();
     }
-    ++m_table.m_batchDepth;
 }
 
 void Table::Batch::commit() {
     if (!m_open)
         return;
     m_open = false;
-    --m_table.m_batchDepth;
     // Records on disk first, then the index's marker cleared.
-    m_table.m_dbf->commitAppends();
+    m_batch.commit();
     if (m_table.m_mdx)
         m_table.m_mdx->endUpdate();
 }

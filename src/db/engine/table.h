@@ -62,7 +62,7 @@ public:
 
     private:
         Table &m_table;
-        DbfTable::WriteLock m_lock;
+        DbfTable::AppendBatch m_batch;
         bool m_open = true;
     };
 
@@ -95,7 +95,6 @@ private:
 
     std::unique_ptr<DbfTable> m_dbf;
     std::unique_ptr<MdxFile> m_mdx;
-    int m_batchDepth = 0;
 };
 
 } // namespace db

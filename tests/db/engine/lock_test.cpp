@@ -193,12 +193,12 @@ TEST_F(LockTest, PackNeedsExclusiveUse) {
     EXPECT_THROW(t.pack(), db::DbError);
 }
 
-TEST_F(LockTest, AppendsUnderAHeldLockAreWrittenTogether) {
+TEST_F(LockTest, AppendsOfABatchAreWrittenTogether) {
     DbfTable t(path, OpenMode::Shared);
     const auto sizeNow = [&] { return dbftest::readBytes(path).size(); };
     const std::size_t empty = sizeNow();
     {
-        auto lock = t.lockForWrite();
+        DbfTable::AppendBatch batch(t);
         for (int i = 1; i <= 100; ++i)
             append(t, "batch", i);
         EXPECT_EQ(t.recordCount(), 100u);
@@ -215,8 +215,15 @@ TEST_F(LockTest, AppendsUnderAHeldLockAreWrittenTogether) {
         EXPECT_EQ(sizeNow(), empty + 100 * static_cast<std::size_t>(t.recordLength()));
         append(t, "batch", 101);
     }
+    {
+        // A plain write lock gathers nothing: callers that pair each append with their own
+        // index change rely on the record being in the file when appendRecord returns.
+        auto lock = t.lockForWrite();
+        append(t, "single", 102);
+        EXPECT_EQ(sizeNow(), empty + 102 * static_cast<std::size_t>(t.recordLength()));
+    }
     DbfTable other(path, OpenMode::ReadOnly);
-    ASSERT_EQ(other.recordCount(), 101u);
+    ASSERT_EQ(other.recordCount(), 102u);
     EXPECT_EQ(other.text(std::string(other.record(5)), 0), "changed");
     EXPECT_EQ(other.integer(std::string(other.record(101)), 1), 101);
     EXPECT_EQ(dbftest::readBytes(path).back(), '\x1A');
@@ -228,7 +235,7 @@ TEST_F(LockTest, AWriterKilledInABatchLeavesAValidFile) {
     const pid_t child = spawn([&] {
         ::close(fds[0]);
         DbfTable t(path, OpenMode::Shared);
-        auto lock = t.lockForWrite();
+        DbfTable::AppendBatch batch(t);
         for (int i = 1;; ++i) {
             append(t, "rec", i);
             if (i % 5000 == 0)
