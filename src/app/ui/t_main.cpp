@@ -6,10 +6,12 @@
 #include "app/ui/qt_convert.h"
 #include "app/ui/viewer_delegate.h"
 #include "app/ui/viewer_model.h"
+#include "db/conversion.h"
 #include "db/engine/db_error.h"
 #include "db/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/inventory_names.h"
+#include "db/maintenance.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
 #include "settings/case_insensitive_path.h"
@@ -382,7 +384,7 @@ void TMain::buildSpeedPanel() {
     m_speedPanel->setObjectName(QStringLiteral("SpeedPanel"));
     m_speedPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     m_speedPanel->setGeometry(0, 0, 631, 31);
-    int left = 4;
+    int left = 0;
     for (Cmd id : SpeedButtonOrder()) {
         const CommandInfo &info = Command(id);
         auto *button = new QToolButton(m_speedPanel);
@@ -394,10 +396,6 @@ void TMain::buildSpeedPanel() {
         button->setFocusPolicy(Qt::NoFocus);
         button->setGeometry(left, 3, 25, 25);
         left += 25;
-        // A little gap between groups of related commands.
-        if (id == Cmd::Open || id == Cmd::Delete || id == Cmd::Export || id == Cmd::LocateNext ||
-            id == Cmd::Reports || id == Cmd::SortOrder)
-            left += 6;
         connect(button, &QToolButton::clicked, this, [this, id] { runCommand(id); });
         m_speed[id] = button;
     }
@@ -531,6 +529,7 @@ bool TMain::FormCreate() {
 
     ReadRegionalValues();
     SetMenuLastFiles();
+    conversion::CheckForConversion(m_options.programDirectory, *m_table, m_prompter);
     applyBrowseMode();
     return true;
 }
@@ -871,59 +870,11 @@ void TMain::DoHelp() {
 }
 
 void TMain::DoPack() {
-    if (!m_prompter.confirm(QStringLiteral(
-            "Deleted items are not permanently removed from the database until packing "
-            "occurs.  Packing simply removes them to free up space.  Continue?")))
-        return;
-    const QString path = m_settings.lastDatabase;
-    const QString tag = m_table->indexName();
-    m_table->close();
-    try {
-        m_table->open(path, MyTable::OpenMode::Exclusive);
-    } catch (const db::DbError &) {
-        reopenTable();
-        SetViewerOptions();
-        m_prompter.error(QStringLiteral(
-            "Unable to pack table.  Packing requires exclusive use of the DBase File.  Make "
-            "sure that the DBase File is not in use by another program  or that no other "
-            "users are running the software or that no other copies of the software are in "
-            "use."));
-        return;
-    }
-    m_table->pack();
-    m_table->close();
-    m_table->setIndexName(tag);
-    reopenTable();
-    SetViewerOptions();
+    (void)maintenance::PackDatabase(*m_table, m_prompter, [this] { SetViewerOptions(); });
 }
 
 void TMain::DoRebuild() {
-    if (!m_prompter.confirm(QStringLiteral(
-            "It is possible for your index files to become corrupted.  As a result, some items "
-            "may not show up in the viewer or in reports.  This will rebuild your index files "
-            "correctly.  Continue?")))
-        return;
-    const QString path = m_settings.lastDatabase;
-    const QString tag = m_table->indexName();
-    m_table->close();
-    try {
-        m_table->open(path, MyTable::OpenMode::Exclusive);
-    } catch (const db::DbError &) {
-        m_table->setIndexName(tag);
-        reopenTable();
-        SetViewerOptions();
-        m_prompter.error(QStringLiteral(
-            "Unable to reindex table.  Reindexing requires exclusive use of the DBase File.  "
-            "Make sure that the DBase File is not in use by another program  or that no other "
-            "users are running the software or that no other copies of the software are in "
-            "use."));
-        return;
-    }
-    m_table->regenerateIndexes();
-    m_table->close();
-    m_table->setIndexName(tag);
-    reopenTable();
-    SetViewerOptions();
+    (void)maintenance::RebuildIndexes(*m_table, m_prompter, [this] { SetViewerOptions(); });
 }
 
 void TMain::setScreenSize(int size) {
@@ -1004,11 +955,23 @@ void TMain::FormResize() {
     }
     if (layout.navigatorLeft)
         m_navigator->move(*layout.navigatorLeft, m_navigator->y());
+    fitNavigator();
     m_speedPanel->resize(m_client->width(), m_speedPanel->height());
     m_searchOnLabel->raise();
     m_countLabel->raise();
     m_count2Label->raise();
     m_viewerLabel->raise();
+}
+
+void TMain::fitNavigator() {
+    // A narrow window would cut off the last buttons: they get narrower instead.
+    const auto layout =
+        SetButtonBarLayout(m_settings.buttonBar, m_client->width(), m_client->height());
+    if (!layout)
+        return;
+    const int room = m_client->width() - m_navigator->x() - 3;
+    const int width = std::clamp(room, 4 * 18, layout->navigator.width());
+    m_navigator->resize(width, kNavigatorHeight);
 }
 
 void TMain::SetMenuLastFiles() {

@@ -117,6 +117,7 @@ private:
     void FormShow();
     void FormActivate();
     void FormResize();
+    void fitNavigator();
     void FormClose();
 
     void applyBrowseMode();
