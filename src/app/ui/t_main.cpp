@@ -853,7 +853,7 @@ void TMain::EnableEndSearch() {
     m_searchInForce = true;
     m_searchOnLabel->show();
     if (m_searchFilter) {
-        m_table->setFilter([this](const RecordView &) { return m_searchFilter(); });
+        m_table->setFilter([this](const RecordView &record) { return m_searchFilter(record); });
         m_table->setFiltered(true);
     }
     updateCommandStates();

@@ -21,6 +21,7 @@ class QTableView;
 class QToolButton;
 class DbNavigator;
 class MyTable;
+class RecordView;
 class ViewerModel;
 class ViewerDelegate;
 class TableViewerSource;
@@ -94,8 +95,10 @@ public:
     [[nodiscard]] ViewerModel *viewerModel() const { return m_model; }
     [[nodiscard]] QTableView *viewerGrid() const { return m_grid; }
 
-    // The search window's record test while a search is in force.
-    void setSearchFilter(std::function<bool()> accepts) { m_searchFilter = std::move(accepts); }
+    // The search window's record test, applied while a search is in force (EnableEndSearch).
+    void setSearchFilter(std::function<bool(const RecordView &)> accepts) {
+        m_searchFilter = std::move(accepts);
+    }
     // Rebuilds the sort expression from the settings (after a new sort order).
     void BuildSortString();
 
@@ -190,5 +193,5 @@ private:
     bool m_activatedOnce = false;
     bool m_shownOnce = false;
     bool m_closed = false;
-    std::function<bool()> m_searchFilter;
+    std::function<bool(const RecordView &)> m_searchFilter;
 };

@@ -463,3 +463,43 @@ TEST_F(MainWindowTest, GridEditsPostToTheFileAndPickListsComeFromTheirFiles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, SearchIndicatorAndEndSearchFollowTheSearchInForce) {
+    makeInventory(dataFile("HOME.DBF"), 5);
+    writeConfig("Last Database=" + dataFile("HOME.DBF") + "\r\n");
+    TMain &main = start();
+    showMain();
+    auto *searchOn = child<QLabel>("SearchOnLabel");
+    EXPECT_FALSE(searchOn->isVisible());
+    EXPECT_FALSE(menu(Cmd::EndSearch)->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("EndSearchSpeed")->isEnabled());
+
+    main.setSearchFilter([](const RecordView &record) {
+        return record.text(record.layout().indexOf(u"Item")).endsWith('1') ||
+               record.text(record.layout().indexOf(u"Item")).endsWith('3');
+    });
+    main.EnableEndSearch();
+    main.DisplayCount();
+    EXPECT_TRUE(main.searchInForce());
+    EXPECT_TRUE(searchOn->isVisible());
+    EXPECT_TRUE(menu(Cmd::EndSearch)->isEnabled());
+    EXPECT_TRUE(child<QToolButton>("EndSearchSpeed")->isEnabled());
+    EXPECT_EQ(child<QLabel>("CountLabel")->text(), "2");
+    EXPECT_EQ(main.viewerModel()->rowCount(), 2);
+
+    // Updating the database reads it again and keeps the search.
+    main.runCommand(Cmd::Update);
+    EXPECT_TRUE(main.searchInForce());
+    EXPECT_EQ(main.viewerModel()->rowCount(), 2);
+
+    menu(Cmd::EndSearch)->trigger();
+    EXPECT_FALSE(main.searchInForce());
+    EXPECT_FALSE(searchOn->isVisible());
+    EXPECT_FALSE(menu(Cmd::EndSearch)->isEnabled());
+    EXPECT_EQ(child<QLabel>("CountLabel")->text(), "5");
+    EXPECT_EQ(main.viewerModel()->rowCount(), 5);
+}
+
+} // namespace
