@@ -1226,6 +1226,8 @@ void TMain::showEvent(QShowEvent *event) {
     if (!m_shownOnce) {
         m_shownOnce = true;
         FormShow();
+        // Without a window manager nothing else would give the new window the focus.
+        activateWindow();
     }
 }
 
