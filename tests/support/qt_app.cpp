@@ -2,6 +2,12 @@
 
 #include <QApplication>
 
+namespace {
+// Never destroyed: at exit Qt's own globals may already be gone, and destroying the
+// application after them crashes. The pointer keeps it reachable for leak checkers.
+QApplication *g_app = nullptr;
+} // namespace
+
 void EnsureQtApplication() {
     if (QCoreApplication::instance())
         return;
@@ -10,5 +16,5 @@ void EnsureQtApplication() {
     static int argc = 1;
     static char name[] = "stowkeep-tests";
     static char *argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
+    g_app = new QApplication(argc, argv);
 }
