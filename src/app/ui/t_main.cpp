@@ -880,10 +880,6 @@ void TMain::DoRebuild() {
 void TMain::setScreenSize(int size) {
     const Cmd ids[] = {Cmd::Size640, Cmd::Size800, Cmd::Size1024, Cmd::Size1280};
     const int sizes[] = {640, 800, 1024, 1280};
-    int chosen = 0;
-    while (sizes[chosen] != size)
-        ++chosen;
-    QAction *item = action(ids[chosen]);
     // Qt toggled the mark already; the command decides where it ends up.
     const SizeChoice inForce =
         WindowSizeFactor(m_settings.windowSize, m_screenSize.width(), m_screenSize.height());
@@ -901,7 +897,6 @@ void TMain::setScreenSize(int size) {
         return;
     }
     restoreMarks(size);
-    (void)item;
     m_settings.windowSize = size;
     m_sizeFactor = WindowSizeFactor(size, m_screenSize.width(), m_screenSize.height()).factor;
 }
