@@ -538,6 +538,27 @@ void MdxFile::loadHeader() {
     ++m_generation;
 }
 
+// Why this program cannot keep a tag whose expression compiled current, or "".
+static std::string maintenanceProblem(const MdxFile::TagState &tag, std::uint8_t fileDriver) {
+    const MdxTagInfo &info = tag.info;
+    if (tag.compiled->type() != tag.keyType)
+        return std::string("its expression gives keys of type ") + tag.compiled->type() +
+               ", the file holds type " + tag.keyType;
+    if (tag.compiled->length() != tag.keyLength)
+        return "its expression gives keys of " + std::to_string(tag.compiled->length()) +
+               " bytes, the file holds " + std::to_string(tag.keyLength);
+    if (info.descending)
+        return "it is a descending tag";
+    if (info.unique)
+        return "it is a unique tag";
+    if (info.hasFor)
+        return "it has a FOR condition";
+    if (tag.keyType == 'C' && !binaryCollation(fileDriver))
+        return "its keys follow the collation of language driver " + std::to_string(fileDriver) +
+               ", which this program does not know";
+    return {};
+}
+
 void MdxFile::loadTags() {
     m_tags.clear();
     const unsigned char *h = m_header.data();
@@ -601,24 +622,8 @@ void MdxFile::loadTags() {
         } catch (const DbError &err) {
             info.problem = err.what();
         }
-        if (!info.problem.empty())
-            ;
-        else if (tag->compiled->type() != tag->keyType)
-            info.problem = std::string("its expression gives keys of type ") +
-                           tag->compiled->type() + ", the file holds type " + tag->keyType;
-        else if (tag->compiled->length() != tag->keyLength)
-            info.problem = "its expression gives keys of " +
-                           std::to_string(tag->compiled->length()) + " bytes, the file holds " +
-                           std::to_string(tag->keyLength);
-        else if (info.descending)
-            info.problem = "it is a descending tag";
-        else if (info.unique)
-            info.problem = "it is a unique tag";
-        else if (info.hasFor)
-            info.problem = "it has a FOR condition";
-        else if (tag->keyType == 'C' && !binaryCollation(fileDriver))
-            info.problem = "its keys follow the collation of language driver " +
-                           std::to_string(fileDriver) + ", which this program does not know";
+        if (info.problem.empty())
+            info.problem = maintenanceProblem(*tag, fileDriver);
         info.maintainable = info.problem.empty();
         if (!info.maintainable)
             tag->compiled.reset();
