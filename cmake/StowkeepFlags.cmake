@@ -1,7 +1,8 @@
 # One interface target carries the warning flags and Qt safety defines for every target.
 add_library(stowkeep_flags INTERFACE)
 target_compile_options(stowkeep_flags INTERFACE
-  -Wall -Wextra -Wnon-virtual-dtor -Wold-style-cast -Wshadow=local)
+  -Wall -Wextra -Wnon-virtual-dtor -Wold-style-cast
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 target_compile_definitions(stowkeep_flags INTERFACE
   QT_NO_CONTEXTLESS_CONNECT
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
