@@ -299,8 +299,11 @@ private:
                               std::string("cannot ") + what + ": the table is open read-only");
     }
 
-    // Another process may have changed the index since we last looked.
+    // Another process may have changed the index since we last looked; in exclusive use no
+    // one else can have.
     void refreshIndex() {
+        if (m_mode == OpenMode::Exclusive)
+            return;
         m_mdx->refresh();
         if (m_mdx->needsRegeneration())
             m_mdx->regenerate(records());

@@ -1,0 +1,145 @@
+// Times one data operation on an inventory file and prints "<seconds> <detail>". The script
+// run_bench.sh runs each operation in its own process, so peak memory is per operation.
+#include "db/inventory_file.h"
+#include "db/inventory_generator.h"
+#include "db/my_table.h"
+#include "db/sort_expression.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const QString kExpression = QStringLiteral("Upper(Left(Category,80))");
+
+void storeField(const db::FieldDef &f, const std::string &text, char *record) {
+    char *at = record + f.offset;
+    const std::size_t width = static_cast<std::size_t>(f.length);
+    std::string t = text;
+    if ((f.type == 'N' || f.type == 'F') && !t.empty() && f.decimals > 0) {
+        std::size_t dot = t.find('.');
+        if (dot == std::string::npos) {
+            t += '.';
+            dot = t.size() - 1;
+        }
+        const std::size_t have = t.size() - dot - 1;
+        if (have < static_cast<std::size_t>(f.decimals))
+            t.append(static_cast<std::size_t>(f.decimals) - have, '0');
+    }
+    const std::size_t n = std::min(width, t.size());
+    if (f.type == 'N' || f.type == 'F') {
+        std::memset(at, ' ', width - n);
+        std::memcpy(at + width - n, t.data(), n);
+    } else {
+        std::memcpy(at, t.data(), n);
+        std::memset(at + n, ' ', width - n);
+    }
+}
+
+long peakKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+int usage() {
+    std::fputs("usage: stowkeep-bench OPERATION FILE\n"
+               "operations: index, first-screen, count, walk, filter, append, pack\n",
+               stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc != 3)
+        return usage();
+    const std::string op = argv[1];
+    const QString path = QString::fromLocal8Bit(argv[2]);
+    std::string detail;
+    const Clock::time_point start = Clock::now();
+    try {
+        if (op == "index") {
+            MyTable table;
+            RebuildSortIndex(table, path, kExpression);
+        } else if (op == "first-screen") {
+            // What the viewer does when a file is opened: open in sort order, read 40 rows.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            int chars = 0;
+            for (int row = 0; row < 40; ++row)
+                if (auto r = table.rowAt(row))
+                    chars += static_cast<int>(r->view().text(0).size());
+            detail = "40 rows, " + std::to_string(chars) + " item characters";
+        } else if (op == "count") {
+            MyTable table;
+            table.open(path);
+            detail = std::to_string(table.recordCount()) + " visible records";
+        } else if (op == "walk") {
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            std::uint64_t n = 0, sum = 0;
+            for (MyTable::Scanner s = table.scanner(); s.next();) {
+                ++n;
+                sum += static_cast<unsigned char>(s.raw(0)[0]);
+            }
+            detail =
+                std::to_string(n) + " records in index order (" + std::to_string(sum % 1000) + ")";
+        } else if (op == "filter") {
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            table.setFilter([](const RecordView &r) {
+                return r.raw(field::Category).substr(0, 5) == "Tools" &&
+                       r.number(field::Cost) > 100;
+            });
+            table.setFiltered(true);
+            detail = std::to_string(table.recordCount()) + " records accepted";
+        } else if (op == "append") {
+            MyTable table;
+            table.open(path, MyTable::OpenMode::Exclusive);
+            dataset::TableBackend &backend = *table.backend();
+            const auto fields = backend.fields();
+            std::string record(static_cast<std::size_t>(backend.recordLength()), ' ');
+            GenerateInventory(100000, 99, [&](const InventoryRecord &r) {
+                for (std::size_t i = 0; i < fields.size(); ++i)
+                    storeField(fields[i], r[i], record.data());
+                (void)backend.append(record.data());
+            });
+            detail = "100000 records appended, index kept current";
+        } else if (op == "delete10") {
+            // Preparation for pack (not timed by the script): every tenth record deleted.
+            MyTable table;
+            table.open(path, MyTable::OpenMode::Exclusive);
+            dataset::TableBackend &backend = *table.backend();
+            std::uint32_t n = 0;
+            for (std::uint32_t r = 10; r <= backend.recordCount(); r += 10, ++n)
+                backend.setDeleted(r, true);
+            detail = std::to_string(n) + " records deleted";
+        } else if (op == "pack") {
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path, MyTable::OpenMode::Exclusive);
+            table.pack();
+            detail = std::to_string(table.backend()->recordCount()) + " records after pack";
+        } else {
+            return usage();
+        }
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "stowkeep-bench: %s\n", e.what());
+        return 1;
+    }
+    const double secs = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("%.4f %ld %s\n", secs, peakKb(), detail.c_str());
+    return 0;
+}

@@ -1,0 +1,61 @@
+#include "views/sort_order.h"
+
+#include "app/prompter.h"
+#include "db/inventory_file.h"
+#include "db/my_table.h"
+#include "db/sort_expression.h"
+#include "settings/settings.h"
+
+#include <stdexcept>
+
+namespace sortorder {
+
+QStringList LevelEntries(const Settings &settings) {
+    QStringList entries{kNone};
+    for (const QString &name : settings.fieldNames)
+        entries << name;
+    return entries;
+}
+
+Outcome ApplySortOrder(MyTable &table, Settings &settings, const std::array<int, 4> &levels,
+                       Prompter &prompter, const Hooks &hooks) {
+    const QString path = table.isOpen() ? table.path() : settings.lastDatabase;
+    const auto reopenShared = [&] {
+        table.close();
+        table.open(path, MyTable::OpenMode::Shared);
+        if (hooks.applyViewer)
+            hooks.applyViewer();
+    };
+
+    table.close();
+    if (DBaseInUse(path)) {
+        prompter.error(kInUseMessage);
+        reopenShared();
+        return Outcome::InUse;
+    }
+
+    const std::array<int, 4> previous = settings.sortLevels;
+    try {
+        settings.sortLevels = levels;
+        const QString expression = QString::fromStdString(BuildSortString(levels));
+        RebuildSortIndex(table, path, expression);
+        if (hooks.saveSettings && !hooks.saveSettings())
+            throw std::runtime_error("the settings could not be saved");
+    } catch (const std::exception &) {
+        prompter.error(kFailedMessage);
+        settings.sortLevels = previous;
+        table.close();
+        // Whatever the failed rebuild left: the sort tag when it is there, file order if not.
+        table.setIndexName(QString::fromLatin1(kSortIndexTag));
+        reopenShared();
+        if (hooks.sortChanged)
+            hooks.sortChanged();
+        return Outcome::Failed;
+    }
+    if (hooks.sortChanged)
+        hooks.sortChanged();
+    reopenShared();
+    return Outcome::Done;
+}
+
+} // namespace sortorder
