@@ -3,28 +3,15 @@
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
 
+#include "fuzz_input_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-std::string tempPath() {
-    static const std::string path = "/tmp/fuzz_dbf_" + std::to_string(::getpid()) + ".dbf";
-    return path;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const std::string path = tempPath();
-    if (FILE *f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    } else {
+    static const std::string path = FuzzInputPath("fuzz_dbf", ".dbf");
+    if (!WriteFuzzInput(path, data, size))
         return 0;
-    }
     try {
         db::DbfTable t(path, db::OpenMode::ReadOnly);
         const std::uint32_t n = std::min<std::uint32_t>(t.recordCount(), 2000);

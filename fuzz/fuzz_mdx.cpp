@@ -4,17 +4,12 @@
 #include "db/engine/db_error.h"
 #include "db/engine/mdx_file.h"
 
+#include "fuzz_input_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 namespace {
-
-std::string tempPath() {
-    static const std::string path = "/tmp/fuzz_mdx_" + std::to_string(::getpid()) + ".mdx";
-    return path;
-}
 
 // Fields that make the sample files' simple tags compile, so the write paths run too.
 std::vector<db::FieldDef> fields() {
@@ -41,13 +36,9 @@ void walkTag(db::MdxFile &file, int tag) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const std::string path = tempPath();
-    if (FILE *f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    } else {
+    static const std::string path = FuzzInputPath("fuzz_mdx", ".mdx");
+    if (!WriteFuzzInput(path, data, size))
         return 0;
-    }
     try {
         auto file = db::MdxFile::open(path, fields(), 0x57);
         (void)file->tags();
