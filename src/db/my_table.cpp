@@ -297,36 +297,21 @@ std::uint32_t MyTable::stepFrom(std::uint32_t recno, int direction) {
 }
 
 void MyTable::first() {
-    requireOpen();
-    if (m_state != State::Browse)
-        cancel();
-    std::uint32_t found = 0;
-    for (bool ok = m_walker->first(); ok; ok = m_walker->next()) {
-        const std::uint32_t r = m_walker->recno();
-        if (accepts(r, m_backend->record(r))) {
-            found = r;
-            break;
-        }
-    }
-    if (found == 0) {
-        setCurrentNone();
-        m_count = 0;
-    } else {
-        loadCurrent(found);
-        m_bof = true;
-        m_eof = false;
-        m_currentPosition = 0;
-        rememberPoint(0, found);
-    }
-    notify(Event::Scrolled);
+    moveToEnd(false);
 }
 
 void MyTable::last() {
+    moveToEnd(true);
+}
+
+// The first accepted record from the start, or from the end for `last`.
+void MyTable::moveToEnd(bool fromLast) {
     requireOpen();
     if (m_state != State::Browse)
         cancel();
     std::uint32_t found = 0;
-    for (bool ok = m_walker->last(); ok; ok = m_walker->prior()) {
+    for (bool ok = fromLast ? m_walker->last() : m_walker->first(); ok;
+         ok = fromLast ? m_walker->prior() : m_walker->next()) {
         const std::uint32_t r = m_walker->recno();
         if (accepts(r, m_backend->record(r))) {
             found = r;
@@ -338,9 +323,14 @@ void MyTable::last() {
         m_count = 0;
     } else {
         loadCurrent(found);
-        m_eof = true;
-        m_bof = false;
-        m_currentPosition = m_count >= 0 ? m_count - 1 : -1;
+        m_bof = !fromLast;
+        m_eof = fromLast;
+        if (fromLast) {
+            m_currentPosition = m_count >= 0 ? m_count - 1 : -1;
+        } else {
+            m_currentPosition = 0;
+            rememberPoint(0, found);
+        }
     }
     notify(Event::Scrolled);
 }

@@ -209,6 +209,7 @@ private:
     [[nodiscard]] bool accepts(std::uint32_t recno, const char *bytes) const;
     void loadCurrent(std::uint32_t recno);
     void setCurrentNone();
+    void moveToEnd(bool fromLast);
     void invalidatePositions();
     void notify(Event event);
     void reset(); // after order, filter or data change: first visible record
