@@ -34,6 +34,8 @@ TEST(HelpFile, ShippedFileHasATopicForEveryWindowKeyword) {
         "Viewer Configuration Order",
         "Viewer Configuration Names",
         "Color Configuration",
+        "Sort Order",
+        "Locate Field Value",
     };
     for (const QString &keyword : keywords) {
         const HelpTopic *topic = help.find(keyword);
