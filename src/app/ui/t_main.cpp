@@ -19,6 +19,8 @@
 #include "settings/regional.h"
 #include "views/ui/t_about_box.h"
 #include "views/ui/t_color_config.h"
+#include "views/ui/t_my_locate_dialog.h"
+#include "views/ui/t_my_sort_order.h"
 #include "views/ui/t_tip_of_day.h"
 
 #include <QApplication>
@@ -237,6 +239,43 @@ void TMain::provideBuiltInWindows() {
     provideWindow(Needs::AboutBox, [this](Cmd) {
         TAboutBox about(m_sizeFactor, m_screenSize, this);
         about.exec();
+    });
+    provideWindow(Needs::SortOrderWindow, [this](Cmd) {
+        sortorder::Hooks hooks;
+        hooks.saveSettings = [this] { return m_settings.saveTo(m_options.configFile); };
+        hooks.sortChanged = [this] { BuildSortString(); };
+        hooks.applyViewer = [this] { SetViewerOptions(); };
+        (void)TMySortOrder::Run(*m_table, m_settings, m_prompter, hooks,
+                                FormLook::from(m_settings, m_sizeFactor, m_screenSize), this);
+        DisplayCount();
+    });
+    // The locate component lives as long as this window (its handler) and remembers the
+    // last search from one use to the next.
+    auto locate = std::make_shared<TMyLocateDialog>(m_prompter, this);
+    locate->SetCaption(QStringLiteral("Locate Field Value"));
+    locate->SetDataSource(m_table.get());
+    locate->SetSearchField(QString());
+    locate->SetMatchType(TMyLocateMatchType::mtPartialMatchStart);
+    locate->SetCaseSensitive(false);
+    locate->SetSortFields(TMyFieldSortType::fsSortByFieldName);
+    locate->SetDefaultButton(TMyDefaultButtonType::dbFindNext);
+    locate->SetFieldSelection(TMyFieldSelection::fsAllFields);
+    locate->SetShowMessages(true);
+    locate->SetColumnTitles([this](int field) -> std::optional<QString> {
+        const int column = m_model->columnOfField(field);
+        if (column < 0)
+            return std::nullopt;
+        return m_model->columns()[static_cast<std::size_t>(column)].title;
+    });
+    locate->SetPresentation([this] {
+        return TMyLocateDialog::Presentation{FormLook::from(m_settings, m_sizeFactor, m_screenSize),
+                                             m_settings.colorSet(ColorTarget::Configure)};
+    });
+    provideWindow(Needs::LocateDialog, [locate](Cmd id) {
+        if (id == Cmd::LocateNext)
+            (void)locate->FindNext();
+        else
+            (void)locate->Show();
     });
 }
 
