@@ -764,8 +764,12 @@ void MdxFile::abandonUpdate() {
 }
 
 void MdxFile::beginUpdate() {
-    if (m_updateDepth == 0)
+    if (m_updateDepth == 0) {
         prepareWrite();
+        // The caller changes the table next: a kill between that write and the key
+        // change must leave the marker set, or the index opens clean but short.
+        markDirty();
+    }
     ++m_updateDepth;
 }
 

@@ -122,9 +122,10 @@ public:
     void removeRecord(std::uint32_t recno, const char *record);
     void updateRecord(std::uint32_t recno, const char *oldRecord, const char *newRecord);
 
-    // Batches several modifications under one dirty-marker window (nesting allowed).
-    // endUpdate is not called when an exception leaves the index half changed: the marker
-    // then stays and needsRegeneration() tells the next user.
+    // Batches several modifications under one dirty-marker window (nesting allowed). The
+    // marker is written when the window opens, so the table may be changed inside it
+    // before the keys are. endUpdate is not called when an exception leaves the index half changed:
+    // the marker then stays and needsRegeneration() tells the next user.
     void beginUpdate();
     void endUpdate();
     class UpdateScope {

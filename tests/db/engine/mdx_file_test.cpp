@@ -518,6 +518,8 @@ TEST(MdxFile, UpdateScopeClearsTheMarkerOnlyWhenDone) {
     std::string r = inv.record("a", "", "", 0);
     {
         MdxFile::UpdateScope scope(*file);
+        // The table is written before its keys: the marker must be on disk already.
+        EXPECT_TRUE(MdxFile::open(path, inv.fields, 0x57)->needsRegeneration());
         file->insertRecord(1, r.data());
         // Another opener in the middle sees the marker.
         EXPECT_TRUE(MdxFile::open(path, inv.fields, 0x57)->needsRegeneration());
