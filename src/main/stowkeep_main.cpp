@@ -1,6 +1,7 @@
 #include "app/ui/help_window.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/t_main.h"
+#include "settings/case_insensitive_path.h"
 #include "settings/config_location.h"
 #include "settings/settings.h"
 
@@ -15,7 +16,10 @@ int main(int argc, char *argv[]) {
     const ConfigLocation where;
     (void)where.ensureProgramDirectory();
     Settings settings(QDir::currentPath());
-    QtPrompter prompter;
+    // A help file the user keeps in the program directory wins; the built-in copy stands in
+    // when there is none.
+    QtPrompter prompter(
+        nullptr, resolveCaseInsensitive(where.programDirectory(), QStringLiteral("STOWKP.HLP")));
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
+#include <QPushButton>
 
 namespace {
 
@@ -138,6 +140,10 @@ std::optional<std::uint32_t> QtPrompter::chooseColor(std::uint32_t initial) {
 bool QtPrompter::printerSetup() {
     QPrintDialog dialog(&m_printer, m_parent);
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
+    // Qt's dialog is made for printing; here it only chooses the printer and its options.
+    for (auto *box : dialog.findChildren<QDialogButtonBox *>())
+        if (QPushButton *ok = box->button(QDialogButtonBox::Ok))
+            ok->setText(QStringLiteral("OK"));
     return dialog.exec() == QDialog::Accepted;
 }
 
