@@ -20,7 +20,7 @@ namespace {
 // Design geometry: the search type group on the left, the field and value groups stacked on
 // the right, the three buttons along the bottom.
 constexpr int kMargin = 8;
-constexpr int kLeftGroupWidth = 210;
+constexpr int kLeftGroupWidth = 236;
 constexpr int kRightLeft = kMargin + kLeftGroupWidth + 8;
 constexpr int kRightGroupWidth = 220;
 constexpr int kGroupsHeight = 122;
