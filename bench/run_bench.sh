@@ -53,6 +53,8 @@ timed "open + first screen (40 rows) in index order" "$BENCH" first-screen "$FIL
 timed "record count (visible records, full scan)" "$BENCH" count "$FILE"
 timed "walk every record in index order" "$BENCH" walk "$FILE"
 timed "filter over all records (Category, Cost)" "$BENCH" filter "$FILE"
+timed "locate finding nothing (Description, at beginning)" "$BENCH" locate-start "$FILE"
+timed "locate finding nothing (Description, anywhere)" "$BENCH" locate-any "$FILE"
 timed "dump all records, physical order (batch)" bash -c "'$BATCH' --config '$CONFIG' dump '$FILE' --order physical > /dev/null"
 timed "dump all records, index order (batch)" bash -c "'$BATCH' --config '$CONFIG' dump '$FILE' > /dev/null"
 
