@@ -1,11 +1,9 @@
 #include "db/table_backend.h"
 
 #include "db/engine/db_error.h"
-#include "db/engine/dbf_table.h"
-#include "db/engine/file_names.h"
 #include "db/engine/mdx_file.h"
+#include "db/engine/table.h"
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -25,11 +23,6 @@ db::OpenMode engineMode(OpenMode mode) {
         break;
     }
     return db::OpenMode::Shared;
-}
-
-bool fileExists(const std::string &path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 class MdxIndexCursor : public IndexCursor {
@@ -135,195 +128,92 @@ private:
     dev_t m_device = 0;
 };
 
-// A table with its production index: every change to a record changes its keys in every
-// tag under the table's write lock, inside one update window of the index, so a process
-// killed half-way leaves an index that is known to need rebuilding.
+// The data set's view of the engine's table with its production index (db::Table does the
+// change ordering, locking and crash safety); random reads come from the file map.
 class EngineTable : public TableBackend {
 public:
     EngineTable(const std::string &path, OpenMode mode)
-        : m_table(path, engineMode(mode)), m_mode(mode), m_map(m_table.path()) {
-        if (m_table.productionIndexFlag()) {
-            const std::string mdxPath = db::companionPath(m_table.path(), ".MDX");
-            if (!fileExists(mdxPath))
-                throw db::DbError(m_table.path(),
-                                  "the production index " + mdxPath + " is missing");
-            m_mdx = db::MdxFile::open(mdxPath, m_table.fields(), m_table.header().languageDriver,
-                                      mode == OpenMode::ReadOnly ? db::MdxFile::Access::ReadOnly
-                                                                 : db::MdxFile::Access::ReadWrite);
-            if (m_mdx->needsRegeneration() && mode != OpenMode::ReadOnly) {
-                db::DbfTable::WriteLock lock = m_table.lockForWrite();
-                m_mdx->regenerate(records());
-            }
-        }
-    }
+        : m_table(path, engineMode(mode)), m_map(m_table.path()) {}
 
     [[nodiscard]] const std::vector<db::FieldDef> &fields() const override {
-        return m_table.fields();
+        return m_table.dbf().fields();
     }
-    [[nodiscard]] int recordLength() const override { return m_table.recordLength(); }
-    [[nodiscard]] int codePage() const override { return m_table.codePage().number(); }
+    [[nodiscard]] int recordLength() const override { return m_table.dbf().recordLength(); }
+    [[nodiscard]] int codePage() const override { return m_table.dbf().codePage().number(); }
     [[nodiscard]] std::string path() const override { return m_table.path(); }
     [[nodiscard]] std::uint32_t recordCount() const override { return m_table.recordCount(); }
     [[nodiscard]] const char *record(std::uint32_t recno) override {
         if (recno >= 1 && recno <= m_table.recordCount()) {
-            const std::size_t len = static_cast<std::size_t>(m_table.recordLength());
+            const std::size_t len = static_cast<std::size_t>(recordLength());
             const std::uint64_t offset =
-                m_table.header().headerLength + static_cast<std::uint64_t>(recno - 1) * len;
+                m_table.dbf().header().headerLength + static_cast<std::uint64_t>(recno - 1) * len;
             if (const char *p = m_map.at(offset, len))
                 return p;
         }
         return m_table.record(recno).data(); // checks the number, reads what the map cannot
     }
     [[nodiscard]] std::string memoText(const char *record, int field) override {
-        return m_table.memo(std::string_view(record, static_cast<std::size_t>(recordLength())),
-                            field);
+        return m_table.dbf().memo(
+            std::string_view(record, static_cast<std::size_t>(recordLength())), field);
     }
 
-    std::uint32_t append(const char *record) override {
-        const std::string_view bytes(record, static_cast<std::size_t>(recordLength()));
-        db::DbfTable::WriteLock lock = m_table.lockForWrite();
-        if (!m_mdx)
-            return m_table.appendRecord(bytes);
-        refreshIndex();
-        m_mdx->requireWritable();
-        db::MdxFile::UpdateScope scope(*m_mdx);
-        const std::uint32_t recno = m_table.appendRecord(bytes);
-        m_mdx->insertRecord(recno, record);
-        return recno;
-    }
-
+    std::uint32_t append(const char *record) override { return m_table.insert(bytes(record)); }
     void update(std::uint32_t recno, const char *record) override {
-        const std::string_view bytes(record, static_cast<std::size_t>(recordLength()));
-        db::DbfTable::WriteLock lock = m_table.lockForWrite();
-        if (!m_mdx) {
-            m_table.writeRecord(recno, bytes);
-            return;
-        }
-        refreshIndex();
-        m_mdx->requireWritable();
-        std::string old;
-        m_table.readRecord(recno, old);
-        db::MdxFile::UpdateScope scope(*m_mdx);
-        m_table.writeRecord(recno, bytes);
-        m_mdx->updateRecord(recno, old.data(), record);
+        m_table.update(recno, bytes(record));
     }
-
     void setDeleted(std::uint32_t recno, bool deleted) override {
-        db::DbfTable::WriteLock lock = m_table.lockForWrite();
-        if (!m_mdx) {
-            m_table.setDeleted(recno, deleted);
-            return;
-        }
-        refreshIndex();
-        m_mdx->requireWritable();
-        std::string old;
-        m_table.readRecord(recno, old);
-        std::string now = old;
-        now[0] = deleted ? '*' : ' ';
-        db::MdxFile::UpdateScope scope(*m_mdx);
-        m_table.setDeleted(recno, deleted);
-        m_mdx->updateRecord(recno, old.data(), now.data());
+        if (deleted)
+            m_table.remove(recno);
+        else
+            m_table.recall(recno);
     }
 
     bool refresh() override {
-        const std::uint32_t before = m_table.recordCount();
-        m_table.refresh();
+        const bool changed = m_table.refresh();
         m_map.checkReplaced();
-        bool changed = m_table.recordCount() != before;
-        if (m_mdx)
-            changed = m_mdx->refresh() || changed;
         return changed;
     }
 
     [[nodiscard]] std::vector<std::string> tagNames() const override {
         std::vector<std::string> names;
-        if (m_mdx)
-            for (const db::MdxTagInfo &t : m_mdx->tags())
+        if (const db::MdxFile *mdx = index())
+            for (const db::MdxTagInfo &t : mdx->tags())
                 names.push_back(t.name);
         return names;
     }
 
     [[nodiscard]] std::unique_ptr<IndexCursor> openCursor(const std::string &tag) override {
-        const int i = m_mdx ? m_mdx->findTag(tag) : -1;
+        db::MdxFile *mdx = m_table.index();
+        const int i = mdx ? mdx->findTag(tag) : -1;
         if (i < 0)
             throw db::DbError(m_table.path(), "there is no index tag " + tag);
-        return std::make_unique<MdxIndexCursor>(*m_mdx, i);
+        return std::make_unique<MdxIndexCursor>(*mdx, i);
     }
 
     void addTag(const std::string &tag, const std::string &expression) override {
-        requireNotReadOnly("add an index tag");
-        db::DbfTable::WriteLock lock = m_table.lockForWrite();
-        if (!m_mdx) {
-            m_mdx = db::MdxFile::create(db::companionPath(m_table.path(), ".MDX"), m_table.fields(),
-                                        m_table.header().languageDriver);
-        }
-        m_mdx->addTag(tag, expression, records());
-        if (!m_table.productionIndexFlag())
-            m_table.setProductionIndexFlag(true);
+        m_table.addTag(tag, expression);
     }
-
     void deleteTag(const std::string &tag) override {
-        requireNotReadOnly("delete an index tag");
-        if (!m_mdx || m_mdx->findTag(tag) < 0)
+        const db::MdxFile *mdx = index();
+        if (!mdx || mdx->findTag(tag) < 0)
             throw db::DbError(m_table.path(), "there is no index tag " + tag);
-        db::DbfTable::WriteLock lock = m_table.lockForWrite();
-        m_mdx->deleteTag(tag);
-        if (m_mdx->tagCount() == 0) {
-            // An index without tags serves no one; dBASE removes it and clears the flag.
-            const std::string mdxPath = m_mdx->path();
-            m_mdx.reset();
-            m_table.setProductionIndexFlag(false);
-            std::remove(mdxPath.c_str());
-        }
+        m_table.deleteTag(tag);
     }
-
-    void regenerateIndexes() override {
-        requireNotReadOnly("rebuild the index");
-        if (!m_mdx)
-            return;
-        db::DbfTable::WriteLock lock = m_table.lockForWrite();
-        m_mdx->regenerate(records());
-    }
+    void regenerateIndexes() override { m_table.regenerateIndexes(); }
 
     void pack() override {
         m_table.pack();
-        m_map.remap();
-        if (m_mdx)
-            m_mdx->regenerate(records());
+        m_map.remap(); // the packed file is a new one under the old name
     }
 
 private:
-    void requireNotReadOnly(const char *what) const {
-        if (m_mode == OpenMode::ReadOnly)
-            throw db::DbError(m_table.path(),
-                              std::string("cannot ") + what + ": the table is open read-only");
+    [[nodiscard]] std::string_view bytes(const char *record) const {
+        return {record, static_cast<std::size_t>(recordLength())};
     }
+    [[nodiscard]] const db::MdxFile *index() const { return m_table.index(); }
 
-    // Another process may have changed the index since we last looked; in exclusive use no
-    // one else can have.
-    void refreshIndex() {
-        if (m_mode == OpenMode::Exclusive)
-            return;
-        m_mdx->refresh();
-        if (m_mdx->needsRegeneration())
-            m_mdx->regenerate(records());
-    }
-
-    db::RecordSource records() {
-        return [this](const db::RecordVisitor &visit) {
-            const std::uint32_t n = m_table.recordCount();
-            for (std::uint32_t r = 1; r <= n; ++r) {
-                const std::string_view rec = m_table.record(r);
-                if (!db::DbfTable::isDeleted(rec))
-                    visit(r, rec.data());
-            }
-        };
-    }
-
-    db::DbfTable m_table;
-    OpenMode m_mode;
+    db::Table m_table;
     FileMap m_map;
-    std::unique_ptr<db::MdxFile> m_mdx;
 };
 
 } // namespace

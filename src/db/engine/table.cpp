@@ -34,6 +34,30 @@ void Table::openIndex() {
     }
 }
 
+// The caller holds the write lock.
+void Table::prepareChange() {
+    if (!m_mdx) {
+        // Another open may have made the index since we opened the table; a change without
+        // its keys would leave that index short.
+        if (m_dbf->mode() == OpenMode::Shared && m_dbf->productionIndexFlag())
+            openIndex();
+        return;
+    }
+    if (m_dbf->mode() == OpenMode::Shared)
+        m_mdx->refresh();
+    // Marked by a writer that was killed (or by our own change that failed half-way): we
+    // hold the lock, so no one is in the middle of an update and the marker is stale.
+    if (m_mdx->needsRegeneration()) {
+        m_mdx->requireWritable();
+        m_mdx->regenerate(liveRecords());
+    }
+}
+
+void Table::requireChangeable(const char *what) const {
+    if (m_dbf->mode() == OpenMode::ReadOnly)
+        throw DbError(path(), std::string("cannot ") + what + ": the table is open read-only");
+}
+
 void Table::create(const std::string &path, const std::vector<FieldDef> &fields,
                    const CreateOptions &options) {
     CreateOptions o = options;
@@ -65,6 +89,7 @@ void Table::checkRecord(std::string_view record) const {
 std::uint32_t Table::insert(std::string_view record) {
     checkRecord(record);
     auto lock = m_dbf->lockForWrite();
+    prepareChange();
     if (!m_mdx)
         return m_dbf->appendRecord(record);
     m_mdx->requireWritable();
@@ -75,6 +100,7 @@ std::uint32_t Table::insert(std::string_view record) {
 }
 
 Table::Batch::Batch(Table &table) : m_table(table), m_batch(*table.m_dbf) {
+    m_table.prepareChange(); // under the batch's lock
     if (m_table.m_mdx) {
         m_table.m_mdx->requireWritable();
         m_table.m_mdx->beginUpdate();
@@ -104,6 +130,7 @@ Table::Batch::~Batch() {
 void Table::update(std::uint32_t recno, std::string_view record) {
     checkRecord(record);
     auto lock = m_dbf->lockForWrite();
+    prepareChange();
     if (!m_mdx) {
         m_dbf->writeRecord(recno, record);
         return;
@@ -126,6 +153,7 @@ void Table::recall(std::uint32_t recno) {
 
 void Table::setDeletedFlag(std::uint32_t recno, bool deleted) {
     auto lock = m_dbf->lockForWrite();
+    prepareChange();
     const std::string old(m_dbf->record(recno));
     if (DbfTable::isDeleted(old) == deleted)
         return;
@@ -142,24 +170,21 @@ void Table::setDeletedFlag(std::uint32_t recno, bool deleted) {
 }
 
 void Table::addTag(std::string_view name, std::string_view expression) {
+    requireChangeable("add an index tag");
     auto lock = m_dbf->lockForWrite();
-    if (!m_mdx) {
-        // Another open may have made the index since we opened the table.
-        if (m_dbf->productionIndexFlag() &&
-            findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"))) {
-            openIndex();
-        } else {
-            m_mdx = MdxFile::create(companionPath(m_dbf->path(), ".MDX"), m_dbf->fields(),
-                                    m_dbf->header().languageDriver);
-        }
-    }
+    prepareChange();
+    if (!m_mdx)
+        m_mdx = MdxFile::create(companionPath(m_dbf->path(), ".MDX"), m_dbf->fields(),
+                                m_dbf->header().languageDriver);
     m_mdx->addTag(name, expression, liveRecords());
     if (!m_dbf->productionIndexFlag())
         m_dbf->setProductionIndexFlag(true);
 }
 
 void Table::deleteTag(std::string_view name) {
+    requireChangeable("delete an index tag");
     auto lock = m_dbf->lockForWrite();
+    prepareChange();
     if (!m_mdx)
         throw DbError(path(), "the table has no index tag " + std::string(name));
     m_mdx->deleteTag(name);
@@ -174,7 +199,10 @@ void Table::deleteTag(std::string_view name) {
 }
 
 void Table::regenerateIndexes() {
+    requireChangeable("rebuild the index");
     auto lock = m_dbf->lockForWrite();
+    if (!m_mdx && m_dbf->mode() == OpenMode::Shared && m_dbf->productionIndexFlag())
+        openIndex();
     if (m_mdx)
         m_mdx->regenerate(liveRecords());
 }
@@ -198,10 +226,18 @@ void Table::pack() {
     m_dbf->setProductionIndexFlag(true);
 }
 
-void Table::refresh() {
+bool Table::refresh() {
+    const std::uint32_t before = m_dbf->recordCount();
     m_dbf->refresh();
-    if (m_mdx)
-        m_mdx->refresh();
+    bool changed = m_dbf->recordCount() != before;
+    if (m_mdx) {
+        changed = m_mdx->refresh() || changed;
+    } else if (m_dbf->productionIndexFlag() &&
+               findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"))) {
+        openIndex(); // made by another open since
+        changed = true;
+    }
+    return changed;
 }
 
 } // namespace db

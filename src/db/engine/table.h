@@ -23,6 +23,11 @@ namespace db {
 // A change runs: write lock (re-reads the header in shared use), index dirty marker on,
 // record write, key changes, marker off. A kill in between leaves the record posted and the
 // marker set, which the next open repairs by regenerating the index.
+//
+// Shared use. Before a change, under the write lock, the table looks at the index as it is
+// on disk now: one another process made since we opened is taken up, changes to it are
+// read, and one a killed writer left marked is rebuilt (holding the lock, we know nobody
+// else is in the middle of an update).
 class Table {
 public:
     Table(const std::string &path, OpenMode mode);
@@ -39,6 +44,7 @@ public:
     [[nodiscard]] const DbfTable &dbf() const { return *m_dbf; }
     // The production index, or nullptr when the table has none.
     [[nodiscard]] MdxFile *index() { return m_mdx.get(); }
+    [[nodiscard]] const MdxFile *index() const { return m_mdx.get(); }
     [[nodiscard]] const std::string &path() const { return m_dbf->path(); }
     [[nodiscard]] OpenMode mode() const { return m_dbf->mode(); }
     [[nodiscard]] std::uint32_t recordCount() const { return m_dbf->recordCount(); }
@@ -82,14 +88,17 @@ public:
     void regenerateIndexes();
     // Removes deleted records for good and rebuilds the index (exclusive use only).
     void pack();
-    // Sees other processes' changes to the table and the index.
-    void refresh();
+    // Sees other processes' changes to the table and the index; true when the record count
+    // or the index changed.
+    bool refresh();
 
     // Every live record in record-number order, for the index builders.
     [[nodiscard]] RecordSource liveRecords() const;
 
 private:
     void openIndex();
+    void prepareChange();
+    void requireChangeable(const char *what) const;
     void checkRecord(std::string_view record) const;
     void setDeletedFlag(std::uint32_t recno, bool deleted);
 

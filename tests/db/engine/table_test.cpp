@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -179,6 +180,78 @@ TEST_F(TableTest, TwoSharedUsersSeeEachOthersKeys) {
     EXPECT_EQ(b.recordCount(), 3u);
     EXPECT_EQ(order(b), (V{2, 1, 3}));
     EXPECT_NO_THROW(b.index()->verify(0));
+}
+
+TEST_F(TableTest, ASharedUserTakesUpAnIndexMadeElsewhereAndRepairsAKilledWritersMarker) {
+    Table a(path, OpenMode::Shared); // opened while the table has no index
+    (void)a.insert(make(a, "m"));
+    {
+        Table b(path, OpenMode::Shared);
+        b.addTag("NEWINDEX", "UPPER(Item)");
+    }
+    EXPECT_EQ(a.index(), nullptr);
+    (void)a.insert(make(a, "c")); // must give the record its key in the new index
+    ASSERT_NE(a.index(), nullptr);
+    EXPECT_EQ(order(a), (V{2, 1}));
+
+    // A writer killed inside its update window leaves the marker on disk.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        try {
+            Table w(path, OpenMode::Shared);
+            auto lock = w.dbf().lockForWrite();
+            w.index()->beginUpdate();
+            (void)w.dbf().appendRecord(make(w, "a")); // posted, but never keyed
+            const char go = 1;
+            (void)!::write(ready[1], &go, 1);
+            ::pause();
+        } catch (...) {
+        }
+        ::_exit(1);
+    }
+    ::close(ready[1]);
+    char go = 0;
+    ASSERT_EQ(::read(ready[0], &go, 1), 1);
+    ::close(ready[0]);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    // `a` still holds the index it read before; its next change finds the marker under the
+    // lock, rebuilds the index, and goes on.
+    (void)a.insert(make(a, "b"));
+    EXPECT_FALSE(a.indexNeedsRegeneration());
+    EXPECT_EQ(a.recordCount(), 4u);
+    EXPECT_EQ(order(a), (V{3, 4, 2, 1}));
+    EXPECT_NO_THROW(a.index()->verify(0));
+}
+
+TEST_F(TableTest, AReadOnlyTableRefusesEveryChangeAndNamesIt) {
+    {
+        Table t(path, OpenMode::Exclusive);
+        (void)t.insert(make(t, "a"));
+    }
+    Table t(path, OpenMode::ReadOnly);
+    const std::string before = dbftest::readBytes(path);
+    const auto refusal = [](const std::function<void()> &change) {
+        try {
+            change();
+        } catch (const db::DbError &e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_NE(refusal([&] { t.addTag("NEWINDEX", "UPPER(Item)"); }).find("add an index tag"),
+              std::string::npos);
+    EXPECT_NE(refusal([&] { t.regenerateIndexes(); }).find("read-only"), std::string::npos);
+    EXPECT_NE(refusal([&] { (void)t.insert(make(t, "b")); }).find("read-only"), std::string::npos);
+    EXPECT_NE(refusal([&] { t.remove(1); }).find("read-only"), std::string::npos);
+    EXPECT_NE(refusal([&] { t.pack(); }).find("exclusively"), std::string::npos);
+    EXPECT_EQ(dbftest::readBytes(path), before);
+    EXPECT_FALSE(db::findFileIgnoringCase(db::companionPath(path, ".MDX")));
 }
 
 TEST_F(TableTest, AKilledWriterLeavesATableThatOpensWithAGoodIndex) {
