@@ -16,7 +16,6 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -216,35 +215,6 @@ int info(const QString &path, std::FILE *out) {
     return 0;
 }
 
-// A generated field text in the stored form of its field.
-void storeField(const db::FieldDef &f, const std::string &text, char *record) {
-    char *at = record + f.offset;
-    const std::size_t width = static_cast<std::size_t>(f.length);
-    if (f.type == 'N' || f.type == 'F') {
-        std::string t = text;
-        if (!t.empty() && f.decimals > 0) {
-            std::size_t dot = t.find('.');
-            if (dot == std::string::npos) {
-                t += '.';
-                dot = t.size() - 1;
-            }
-            const std::size_t have = t.size() - dot - 1;
-            if (have < static_cast<std::size_t>(f.decimals))
-                t.append(static_cast<std::size_t>(f.decimals) - have, '0');
-            else
-                t.resize(dot + 1 + static_cast<std::size_t>(f.decimals));
-        }
-        if (t.size() > width)
-            throw db::DbError("generated value " + text + " does not fit field " + f.name);
-        std::memset(at, ' ', width - t.size());
-        std::memcpy(at + width - t.size(), t.data(), t.size());
-        return;
-    }
-    const std::size_t n = std::min(width, text.size());
-    std::memcpy(at, text.data(), n);
-    std::memset(at + n, ' ', width - n);
-}
-
 int generate(const QString &path, quint64 count, quint64 seed, const Settings &settings,
              BatchPrompter &prompter, std::FILE *out) {
     if (!MakeNewDB(path, prompter))
@@ -259,7 +229,7 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
         std::string record(static_cast<std::size_t>(backend.recordLength()), ' ');
         GenerateInventory(count, seed, [&](const InventoryRecord &r) {
             for (std::size_t i = 0; i < fields.size(); ++i)
-                storeField(fields[i], r[i], record.data());
+                StoreGeneratedField(fields[i], r[i], record.data());
             (void)backend.append(record.data());
         });
     }

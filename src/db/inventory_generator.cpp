@@ -1,5 +1,7 @@
 #include "db/inventory_generator.h"
 
+#include "db/engine/db_error.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -383,4 +385,32 @@ void GenerateInventory(std::uint64_t count, std::uint64_t seed,
         generator.next(record);
         sink(record);
     }
+}
+
+void StoreGeneratedField(const db::FieldDef &f, const std::string &text, char *record) {
+    char *at = record + f.offset;
+    const std::size_t width = static_cast<std::size_t>(f.length);
+    if (f.type == 'N' || f.type == 'F') {
+        std::string t = text;
+        if (!t.empty() && f.decimals > 0) {
+            std::size_t dot = t.find('.');
+            if (dot == std::string::npos) {
+                t += '.';
+                dot = t.size() - 1;
+            }
+            const std::size_t have = t.size() - dot - 1;
+            if (have < static_cast<std::size_t>(f.decimals))
+                t.append(static_cast<std::size_t>(f.decimals) - have, '0');
+            else
+                t.resize(dot + 1 + static_cast<std::size_t>(f.decimals));
+        }
+        if (t.size() > width)
+            throw db::DbError("generated value " + text + " does not fit field " + f.name);
+        std::memset(at, ' ', width - t.size());
+        std::memcpy(at + width - t.size(), t.data(), t.size());
+        return;
+    }
+    const std::size_t n = std::min(width, text.size());
+    std::memcpy(at, text.data(), n);
+    std::memset(at + n, ' ', width - n);
 }

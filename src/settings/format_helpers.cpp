@@ -75,18 +75,7 @@ int ClampDecimals(int decimals) {
 } // namespace
 
 QString FormatPlain(int width, int decimals, double value) {
-    if (!std::isfinite(value))
-        return PadLeft(NonFinite(value), width);
-    const FixedDigits d = RoundToDecimals(value, ClampDecimals(decimals));
-    QString text;
-    if (d.negative)
-        text += QLatin1Char('-');
-    text += QLatin1StringView(d.integer.data(), static_cast<qsizetype>(d.integer.size()));
-    if (!d.fraction.empty()) {
-        text += QLatin1Char('.');
-        text += QLatin1StringView(d.fraction.data(), static_cast<qsizetype>(d.fraction.size()));
-    }
-    return PadLeft(text, width);
+    return FormatWithSeparators(width, decimals, value, QLatin1Char('.'), QChar());
 }
 
 QString FormatWithSeparators(int width, int decimals, double value, QChar point, QChar thousands) {
@@ -100,7 +89,7 @@ QString FormatWithSeparators(int width, int decimals, double value, QChar point,
     // land directly behind the sign.
     const auto n = d.integer.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
+        if (i > 0 && (n - i) % 3 == 0 && !thousands.isNull())
             text += thousands;
         text += QLatin1Char(d.integer[i]);
     }

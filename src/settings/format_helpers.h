@@ -16,7 +16,8 @@
 [[nodiscard]] QString FormatPlain(int width, int decimals, double value);
 
 // As FormatPlain, with `thousands` between every group of three digits left of the decimal
-// point and `point` as that point; never a separator directly behind the minus sign.
+// point and `point` as that point; never a separator directly behind the minus sign. A null
+// `thousands` groups nothing.
 [[nodiscard]] QString FormatWithSeparators(int width, int decimals, double value, QChar point,
                                            QChar thousands);
 

@@ -203,8 +203,11 @@ QString ProfileFile::readString(QByteArrayView section, QByteArrayView key, cons
     return value(section, key).value_or(fallback).left(room);
 }
 
-void ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const QString &text) {
-    const QByteArray bytes = withoutLineBreaks(cp1252::encode(text));
+bool ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const QString &text) {
+    bool exact = true;
+    const QByteArray encoded = cp1252::encode(text, &exact);
+    exact = exact && !encoded.contains('\r') && !encoded.contains('\n');
+    const QByteArray bytes = withoutLineBreaks(encoded);
     int header = findSection(section);
     if (header < 0) {
         if (!m_lines.empty() && !trimmed(m_lines.back().raw).isEmpty()) {
@@ -217,7 +220,7 @@ void ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const 
     if (at >= 0) {
         Line &line = m_lines[static_cast<std::size_t>(at)];
         line = parseLine(line.name + '=' + bytes);
-        return;
+        return exact;
     }
     int insertAt = header + 1;
     const int end = sectionEnd(header);
@@ -229,6 +232,7 @@ void ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const 
     }
     m_lines.insert(m_lines.begin() + insertAt,
                    parseLine(withoutLineBreaks(key.toByteArray()) + '=' + bytes));
+    return exact;
 }
 
 int parseProfileInt(QStringView text) {

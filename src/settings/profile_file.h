@@ -7,6 +7,13 @@
 #include <optional>
 #include <vector>
 
+// A key of a profile file by its section and name, as a message to the user names it.
+struct ProfileKey {
+    QString section;
+    QString key;
+    friend bool operator==(const ProfileKey &, const ProfileKey &) = default;
+};
+
 // A Windows initialisation file, read and written the way the private-profile functions
 // treat it, so that a file written by the earlier Windows program keeps working and keeps
 // everything it holds.
@@ -54,8 +61,9 @@ public:
                                      const QString &fallback, int bufferSize) const;
 
     // Writes `key=value`. Line breaks in the value become blanks so that no value can
-    // start a line of its own.
-    void writeString(QByteArrayView section, QByteArrayView key, const QString &text);
+    // start a line of its own, and characters outside the code page become '?'. Returns
+    // false when either happened: the value then reads back other than it was written.
+    bool writeString(QByteArrayView section, QByteArrayView key, const QString &text);
 
     [[nodiscard]] bool isEmpty() const { return m_lines.empty(); }
 

@@ -1,5 +1,7 @@
 #include "settings/settings.h"
 
+#include "settings/cp1252.h"
+
 #include <QDir>
 
 namespace {
@@ -70,24 +72,31 @@ private:
 
 class Writer {
 public:
-    explicit Writer(ProfileFile &file) : m_file(file) {}
+    Writer(ProfileFile &file, std::vector<ProfileKey> *inexact)
+        : m_file(file), m_inexact(inexact) {}
 
     void integer(QByteArrayView section, QByteArrayView key, int member, int) {
-        m_file.writeString(section, key, QString::number(member));
+        put(section, key, QString::number(member));
     }
     void flag(QByteArrayView section, QByteArrayView key, bool member, bool) {
-        m_file.writeString(section, key, member ? QStringLiteral("Yes") : QStringLiteral("No"));
+        put(section, key, member ? QStringLiteral("Yes") : QStringLiteral("No"));
     }
     void color(QByteArrayView section, QByteArrayView key, std::uint32_t member, std::uint32_t) {
-        m_file.writeString(section, key, QString::number(static_cast<int>(member)));
+        put(section, key, QString::number(static_cast<int>(member)));
     }
     void text(QByteArrayView section, QByteArrayView key, const QString &member, const QString &,
               int, int = -1) {
-        m_file.writeString(section, key, member);
+        put(section, key, member);
     }
 
 private:
+    void put(QByteArrayView section, QByteArrayView key, const QString &value) {
+        if (!m_file.writeString(section, key, value) && m_inexact)
+            m_inexact->push_back({cp1252::decode(section), cp1252::decode(key)});
+    }
+
     ProfileFile &m_file;
+    std::vector<ProfileKey> *m_inexact;
 };
 
 template <class Font, class Visitor>
@@ -229,8 +238,8 @@ void Settings::load(const ProfileFile &file) {
     visitAll(*this, defaults, reader);
 }
 
-void Settings::save(ProfileFile &file) const {
-    Writer writer(file);
+void Settings::save(ProfileFile &file, std::vector<ProfileKey> *inexact) const {
+    Writer writer(file, inexact);
     visitAll(*this, *this, writer);
 }
 
@@ -241,13 +250,13 @@ ProfileFile::LoadStatus Settings::loadFrom(const QString &path) {
     return status;
 }
 
-bool Settings::saveTo(const QString &path) const {
+bool Settings::saveTo(const QString &path, std::vector<ProfileKey> *inexact) const {
     auto status = ProfileFile::LoadStatus::Missing;
     ProfileFile file = ProfileFile::load(path, &status);
     if (status == ProfileFile::LoadStatus::Failed) {
         return false;
     }
-    save(file);
+    save(file, inexact);
     return file.save(path);
 }
 

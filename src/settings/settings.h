@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // Every user preference of the program: one record, filled once from STOWKP.INI at start-up,
 // changed in memory by the windows and written back whole. Members start at the values a
@@ -115,15 +116,19 @@ struct Settings {
 
     // Reads every key; a missing key gives its default.
     void load(const ProfileFile &file);
-    // Writes every key, known keys replaced in place, everything else in `file` kept.
-    void save(ProfileFile &file) const;
+    // Writes every key, known keys replaced in place, everything else in `file` kept. A text
+    // the file cannot hold exactly (a character outside its code page, a line break) is
+    // still written, with '?' or a blank in its place, and its key is added to `inexact`
+    // when given, so that the user can be told which values changed.
+    void save(ProfileFile &file, std::vector<ProfileKey> *inexact = nullptr) const;
 
     // Loads from a file (a missing file gives the defaults). Returns the file's status.
     ProfileFile::LoadStatus loadFrom(const QString &path);
     // Saves into the file at `path`, keeping what it holds beyond the known keys. Refuses
     // (returns false) when the existing file cannot be read, so it is never replaced by a
-    // copy that lost its other contents.
-    [[nodiscard]] bool saveTo(const QString &path) const;
+    // copy that lost its other contents. `inexact` as for save().
+    [[nodiscard]] bool saveTo(const QString &path,
+                              std::vector<ProfileKey> *inexact = nullptr) const;
 
     // A directory as the default of the last import and export files: no trailing slash,
     // except "/" itself.

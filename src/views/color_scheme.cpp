@@ -39,22 +39,20 @@ const std::array<PredefinedColors, kPredefinedCount> &Predefined() {
 ColorSet WithPredefined(const ColorSet &current, int entry) {
     if (entry < 1 || entry > kPredefinedCount)
         return current;
+    // Where each of the thirteen roles takes its colour from, in role order. Lists and
+    // drop-downs look like edit boxes; radio and check boxes sit on the background.
+    using C = PredefinedColors;
+    static constexpr std::array<std::uint32_t C::*, kColorRoleCount> kSourceOfRole{
+        &C::mainBackground, &C::majorTitle, &C::minorTitle, // background and titles
+        &C::editBackground, &C::editText,                   // edit box
+        &C::editBackground, &C::editText,                   // combo box
+        &C::editBackground, &C::editText,                   // list box
+        &C::mainBackground, &C::radioText,                  // radio button
+        &C::mainBackground, &C::radioText};                 // check box
     const PredefinedColors &p = kPredefined[static_cast<std::size_t>(entry - 1)];
-    ColorSet set = current;
-    set[ColorRole::MainBackground] = p.mainBackground;
-    set[ColorRole::MajorTitle] = p.majorTitle;
-    set[ColorRole::MinorTitle] = p.minorTitle;
-    set[ColorRole::EditBackground] = p.editBackground;
-    set[ColorRole::EditText] = p.editText;
-    set[ColorRole::RadioText] = p.radioText;
-    // Lists and drop-downs look like edit boxes; radio and check boxes sit on the background.
-    set[ColorRole::ListBoxBackground] = p.editBackground;
-    set[ColorRole::ComboBackground] = p.editBackground;
-    set[ColorRole::ListBoxText] = p.editText;
-    set[ColorRole::ComboText] = p.editText;
-    set[ColorRole::RadioBackground] = p.mainBackground;
-    set[ColorRole::CheckBackground] = p.mainBackground;
-    set[ColorRole::CheckText] = p.radioText;
+    ColorSet set;
+    for (std::size_t role = 0; role < kSourceOfRole.size(); ++role)
+        set.colors[role] = p.*kSourceOfRole[role];
     return set;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "db/inventory_file.h"
 #include "db/inventory_generator.h"
 #include "db/my_table.h"
+#include "support/scripted_prompter.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -39,6 +41,22 @@ inline void addItem(MyTable &table, const QString &item, const QString &category
     table.setText(field::Item, item);
     table.setText(field::Category, category);
     table.post();
+}
+
+// Makes a new, empty inventory file "INV.DBF" in `dir` and returns its path.
+inline QString newInventory(const QTemporaryDir &dir) {
+    const QString path = dir.filePath(QStringLiteral("INV.DBF"));
+    ScriptedPrompter made;
+    EXPECT_TRUE(MakeNewDB(path, made));
+    return path;
+}
+
+// Builds the sort index of a filled table on `sortExpression` and opens the file again in
+// shared use with that index selected, as the program does after creating an inventory.
+inline void reopenSorted(MyTable &table, const QString &path, const QString &sortExpression) {
+    table.close();
+    RebuildSortIndex(table, path, sortExpression);
+    table.open(path);
 }
 
 // Every visible record's number, walking the data set with next().

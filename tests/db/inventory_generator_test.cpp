@@ -1,5 +1,7 @@
 #include "db/inventory_generator.h"
 
+#include "db/engine/db_error.h"
+
 #include <gtest/gtest.h>
 
 #include <QDate>
@@ -70,6 +72,27 @@ TEST(InventoryGenerator, TextsFitTheirFieldsAndParse) {
     EXPECT_GE(categories.size(), 25u);
     EXPECT_GT(withWarranty, 50);
     EXPECT_LT(withWarranty, 2000);
+}
+
+TEST(InventoryGenerator, FieldTextsTakeTheirStoredForm) {
+    // Each field between two marks, so a write past its width shows.
+    const auto stored = [](char type, int length, int decimals, const std::string &text) {
+        std::string record(static_cast<std::size_t>(length) + 2, '|');
+        StoreGeneratedField({"F", type, length, decimals, 1}, text, record.data());
+        return record;
+    };
+    EXPECT_EQ(stored('N', 10, 2, "1249.99"), "|   1249.99|");
+    EXPECT_EQ(stored('N', 10, 2, "3"), "|      3.00|") << "decimals filled up";
+    EXPECT_EQ(stored('N', 10, 2, "3.5"), "|      3.50|");
+    EXPECT_EQ(stored('F', 8, 1, "12.345"), "|    12.3|") << "extra decimals cut";
+    EXPECT_EQ(stored('N', 5, 0, "42"), "|   42|");
+    EXPECT_EQ(stored('N', 5, 2, ""), "|     |") << "no amount stays blank";
+    EXPECT_EQ(stored('N', 4, 0, "1234"), "|1234|");
+    EXPECT_THROW(stored('N', 6, 2, "1249.99"), db::DbError) << "never a cut amount";
+    EXPECT_THROW(stored('N', 3, 0, "1234"), db::DbError);
+    EXPECT_EQ(stored('C', 6, 0, "Lamp"), "|Lamp  |");
+    EXPECT_EQ(stored('C', 3, 0, "Lamp"), "|Lam|") << "text cut to the width";
+    EXPECT_EQ(stored('D', 8, 0, ""), "|        |");
 }
 
 } // namespace

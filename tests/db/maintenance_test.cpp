@@ -71,16 +71,12 @@ class Maintenance : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("INV.DBF"));
-        ScriptedPrompter made;
-        ASSERT_TRUE(MakeNewDB(m_path, made));
+        m_path = fixture::newInventory(m_dir);
         m_table.open(m_path, MyTable::OpenMode::Exclusive);
         for (int i = 1; i <= 10; ++i)
             fixture::addItem(m_table, QStringLiteral("item %1").arg(i),
                              i % 2 ? QStringLiteral("Odd") : QStringLiteral("Even"));
-        m_table.close();
-        RebuildSortIndex(m_table, m_path, QStringLiteral("Upper(Left(Item,80))"));
-        m_table.open(m_path);
+        fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Item,80))"));
     }
 
     void deleteItems(std::initializer_list<int> numbers) {

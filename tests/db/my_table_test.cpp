@@ -21,9 +21,7 @@ class MyTableTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("INV.DBF"));
-        ScriptedPrompter prompter;
-        ASSERT_TRUE(MakeNewDB(m_path, prompter));
+        m_path = fixture::newInventory(m_dir);
         ResetDateFormat();
     }
     void TearDown() override { ResetDateFormat(); }
@@ -36,9 +34,7 @@ protected:
         for (int i = 0; i < 7; ++i)
             fixture::addItem(m_table, QStringLiteral("item %1").arg(i + 1),
                              QString::fromLatin1(cats[i]));
-        m_table.close();
-        RebuildSortIndex(m_table, m_path, QStringLiteral("Upper(Left(Category,80))"));
-        m_table.open(m_path);
+        fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Category,80))"));
     }
 
     QTemporaryDir m_dir;
@@ -279,9 +275,8 @@ TEST_F(MyTableTest, RefreshSeesWhatAnotherProcessAppended) {
 TEST_F(MyTableTest, RowsByPositionAgreeWithAWalkWithoutMovingTheCurrentRecord) {
     m_table.open(m_path, MyTable::OpenMode::Exclusive);
     fixture::addGenerated(m_table, 1500, 11);
-    m_table.close();
-    RebuildSortIndex(m_table, m_path, QStringLiteral("Upper(Left(Category,40))+DTOS(PurchDate)"));
-    m_table.open(m_path);
+    fixture::reopenSorted(m_table, m_path,
+                          QStringLiteral("Upper(Left(Category,40))+DTOS(PurchDate)"));
     // Delete every seventh record so positions and record numbers part ways.
     for (std::uint32_t r = 7; r <= 1500; r += 7) {
         ASSERT_TRUE(m_table.gotoBookmark(r));

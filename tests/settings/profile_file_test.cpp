@@ -139,7 +139,7 @@ TEST(ProfileFile, WritesReplaceInPlaceAndAppendWhereWindowsDoes) {
 
 TEST(ProfileFile, ValueCannotBreakOutOfItsLine) {
     ProfileFile file;
-    file.writeString("A", "k", u"x\r\n[Evil]\nz=1"_s);
+    EXPECT_FALSE(file.writeString("A", "k", u"x\r\n[Evil]\nz=1"_s)) << "reported as changed";
     const ProfileFile reread = ProfileFile::fromBytes(file.toBytes());
     EXPECT_FALSE(reread.contains("Evil", "z"));
     EXPECT_EQ(reread.value("A", "k"), u"x  [Evil] z=1"_s);
@@ -168,9 +168,17 @@ TEST(ProfileFile, TextIsWindows1252) {
     EXPECT_FALSE(lossless);
 
     ProfileFile file;
-    file.writeString("A", "name", u"J\u00fcrgen \u20ac"_s);
+    EXPECT_TRUE(file.writeString("A", "name", u"J\u00fcrgen \u20ac"_s));
     EXPECT_EQ(file.toBytes(), "[A]\r\nname=J\xfcrgen \x80\r\n");
     EXPECT_EQ(ProfileFile::fromBytes(file.toBytes()).value("A", "name"), u"J\u00fcrgen \u20ac"_s);
+    // A character outside the page is written as '?' and reported, whether the key is new
+    // or replaced in place; the next exact write of the key reports nothing.
+    EXPECT_FALSE(file.writeString("A", "name", u"\u0141\u00f3d\u017a"_s));
+    EXPECT_FALSE(file.writeString("A", "other", u"\U0001F600"_s));
+    EXPECT_EQ(file.toBytes(), "[A]\r\nname=?\xf3"
+                              "d?\r\nother=?\r\n");
+    EXPECT_TRUE(file.writeString("A", "name", u"Lodz"_s));
+    EXPECT_EQ(ProfileFile::fromBytes(file.toBytes()).value("A", "name"), u"Lodz"_s);
 }
 
 TEST(ProfileInt, ParsesLeadingDigitsLikeTheProfileFunctions) {

@@ -194,6 +194,42 @@ TEST(Settings, SaveToCreatesAFileAndRefusesToReplaceAnUnreadableOne) {
     EXPECT_FALSE(s.saveTo(dir.path()));
 }
 
+TEST(Settings, SavingNamesEveryKeyWhoseTextTheFileCannotHold) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("STOWKP.INI");
+    Settings s(u"/tmp"_s);
+    std::vector<ProfileKey> inexact{{u"stale"_s, u"entry"_s}};
+    ASSERT_TRUE(s.saveTo(path, &inexact));
+    EXPECT_EQ(inexact, (std::vector<ProfileKey>{{u"stale"_s, u"entry"_s}}))
+        << "defaults hold nothing outside the code page, and the list is only added to";
+
+    inexact.clear();
+    s.fieldNames[field::Brand] = u"Marque \u00e0 \u20ac"_s; // inside the code page
+    s.fieldNames[field::Owner] = u"\u0412\u043b\u0430\u0434\u0435\u043b\u0435\u0446"_s;
+    s.insuranceCompany = u"Nord \u0141\u00f3d\u017a"_s;
+    s.editFont.name = u"Font\u2603"_s;
+    s.lastFiles[2] = u"/home/u/\u65e5.DBF"_s;
+    ASSERT_TRUE(s.saveTo(path, &inexact));
+    EXPECT_EQ(inexact, (std::vector<ProfileKey>{{u"Misc"_s, u"Last File 3"_s},
+                                                {u"Field Names"_s, u"Owner"_s},
+                                                {u"Edit Font"_s, u"Font Name"_s},
+                                                {u"Reports"_s, u"Insurance Company"_s}}));
+
+    // The file format stays as it was: each such character stored as '?'.
+    const QByteArray bytes = readFile(path);
+    EXPECT_TRUE(bytes.contains("\r\nBrand=Marque \xe0 \x80\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nOwner=????????\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nInsurance Company=Nord ?\xf3"
+                               "d?\r\n"));
+    EXPECT_TRUE(bytes.contains("\r\nFont Name=Font?\r\n"));
+
+    ProfileFile file;
+    inexact.clear();
+    s.save(file, &inexact);
+    EXPECT_EQ(inexact.size(), 4u) << "saving into a profile in memory reports the same";
+}
+
 TEST(Settings, StartDirectoryLosesItsTrailingSlash) {
     EXPECT_EQ(Settings::withoutTrailingSlash(u"/home/u/"_s), u"/home/u"_s);
     EXPECT_EQ(Settings::withoutTrailingSlash(u"/home/u"_s), u"/home/u"_s);

@@ -3,52 +3,24 @@
 #include "db/engine/field_def.h"
 #include "db/engine/mdx_file.h"
 
+#include "support/test_files.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <utility>
 #include <vector>
 
 // Helpers of the index tests: a scratch folder, a minimal reader of sample tables, and the
 // independent index reader.
 namespace mdxtest {
 
-class Scratch {
-public:
-    Scratch() {
-        std::string templ =
-            (std::filesystem::temp_directory_path() / "stowkeep-mdx-XXXXXX").string();
-        if (!mkdtemp(templ.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_path = templ;
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    Scratch(const Scratch &) = delete;
-    Scratch &operator=(const Scratch &) = delete;
-    [[nodiscard]] std::string file(const std::string &name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-inline std::string readBytes(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void writeBytes(const std::string &path, const std::string &bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using Scratch = testfiles::TempDir;
+using testfiles::readBytes;
+using testfiles::run;
+using testfiles::writeBytes;
 
 // The fields and raw records of a dBASE III/IV table, read the simple way (test data only).
 struct SampleTable {
@@ -85,25 +57,6 @@ struct SampleTable {
         }
     }
 };
-
-// Runs a shell command; returns its standard output and sets the exit status.
-inline std::string run(const std::string &command, int *status = nullptr) {
-    std::string out;
-    FILE *p = ::popen(command.c_str(), "r");
-    if (!p) {
-        if (status)
-            *status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    int rc = ::pclose(p);
-    if (status)
-        *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    return out;
-}
 
 // True when the independent reader (Perl XBase) is installed.
 inline bool haveOracle() {
