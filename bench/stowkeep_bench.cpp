@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +53,26 @@ long peakKb() {
     return u.ru_maxrss;
 }
 
+// Resident memory now (peakKb is the most it has been).
+long residentKb() {
+    long pages = 0, resident = 0;
+    if (std::FILE *f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Reads one screen of 40 rows from a position, as the viewer does.
+int readScreen(MyTable &table, std::int64_t first) {
+    int chars = 0;
+    for (std::int64_t row = first; row < first + 40; ++row)
+        if (auto r = table.rowAt(row))
+            chars += static_cast<int>(r->view().text(0).size());
+    return chars;
+}
+
 int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
@@ -75,15 +96,41 @@ int main(int argc, char *argv[]) {
             MyTable table;
             RebuildSortIndex(table, path, kExpression);
         } else if (op == "first-screen") {
-            // What the viewer does when a file is opened: open in sort order, read 40 rows.
+            // What the viewer does when a file is opened: open in sort order, take the record
+            // count (the grid's row count and the count shown), read 40 rows.
             MyTable table;
             table.setIndexName(QStringLiteral("NewIndex"));
             table.open(path);
-            int chars = 0;
-            for (int row = 0; row < 40; ++row)
-                if (auto r = table.rowAt(row))
-                    chars += static_cast<int>(r->view().text(0).size());
-            detail = "40 rows, " + std::to_string(chars) + " item characters";
+            const std::int64_t count = table.recordCount();
+            const int chars = readScreen(table, 0);
+            detail = std::to_string(count) + " records, 40 rows, " + std::to_string(chars) +
+                     " item characters";
+        } else if (op == "browse") {
+            // A browsing session: screens all over the file in sort order, the last screen, a
+            // search applied and ended, a walk of every record (a report, a locate), more
+            // screens. Prints the resident memory at the end; the script reports the peak.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            const std::int64_t count = table.recordCount();
+            std::uint64_t chars = 0;
+            for (int i = 0; i < 200; ++i)
+                chars += static_cast<std::uint64_t>(readScreen(table, count * i / 200));
+            chars += static_cast<std::uint64_t>(readScreen(table, count - 40));
+            table.setFilter([](const RecordView &r) { return r.number(field::Cost) > 100; });
+            table.setFiltered(true);
+            const std::int64_t accepted = table.recordCount();
+            chars += static_cast<std::uint64_t>(readScreen(table, 0));
+            table.setFiltered(false);
+            std::uint64_t walked = 0;
+            for (MyTable::Scanner s = table.scanner(); s.next();)
+                ++walked;
+            for (int i = 0; i < 50; ++i)
+                chars += static_cast<std::uint64_t>(readScreen(table, count * i / 50));
+            detail = std::to_string(count) + " records, " + std::to_string(accepted) +
+                     " accepted by a search, " + std::to_string(walked) + " walked; resident " +
+                     std::to_string(residentKb() / 1024) + " MB at the end (" +
+                     std::to_string(chars % 1000) + ")";
         } else if (op == "count") {
             MyTable table;
             table.open(path);

@@ -27,7 +27,7 @@ db::OpenMode engineMode(OpenMode mode) {
 
 class MdxIndexCursor : public IndexCursor {
 public:
-    MdxIndexCursor(db::MdxFile &file, int tag) : m_cursor(file, tag) {}
+    MdxIndexCursor(db::MdxFile &file, int tag) : m_file(file), m_tag(tag), m_cursor(file, tag) {}
     bool first() override { return m_cursor.first(); }
     bool last() override { return m_cursor.last(); }
     bool next() override { return m_cursor.next(); }
@@ -36,8 +36,15 @@ public:
     bool seekRecord(std::uint32_t recno, const char *record) override {
         return m_cursor.findRecord(recno, record);
     }
+    [[nodiscard]] std::optional<std::uint64_t> keyCount() override {
+        if (m_file.needsRegeneration())
+            return std::nullopt;
+        return m_file.count(m_tag);
+    }
 
 private:
+    db::MdxFile &m_file;
+    int m_tag;
     db::MdxCursor m_cursor;
 };
 
@@ -46,6 +53,13 @@ private:
 // reads from the page cache without a system call or a copy each. Writes made through the
 // table (pwrite) are visible here at once; a file that grew is mapped again on demand, and a
 // file replaced by pack is mapped again from its new inode.
+//
+// Mapped pages that were read count as the process's resident memory for as long as they
+// stay mapped, and a walk in index order touches the whole file. So the map lets its pages
+// go (the page cache keeps them; the next read maps them again without reading the disk)
+// whenever the reads since the last time may have made more than kResidentLimit resident.
+// The kernel maps up to kFaultAround bytes around each page it faults in, so every read
+// outside the window of the previous one is counted as that much.
 class FileMap {
 public:
     explicit FileMap(std::string path) : m_path(std::move(path)) { remap(); }
@@ -53,14 +67,31 @@ public:
     FileMap(const FileMap &) = delete;
     FileMap &operator=(const FileMap &) = delete;
 
-    // The bytes at [offset, offset + length), or nullptr when the file is shorter.
+    // The bytes at [offset, offset + length), or nullptr when the file is shorter. Valid
+    // until the next call.
     const char *at(std::uint64_t offset, std::size_t length) {
         if (offset + length > m_size) {
             grow();
             if (offset + length > m_size)
                 return nullptr;
         }
+        const std::uint64_t first = offset / kFaultAround;
+        const std::uint64_t last = (offset + length - 1) / kFaultAround;
+        if (first != m_lastWindow) {
+            m_residentGuess += (last - first + 1) * kFaultAround;
+            m_lastWindow = last;
+            if (m_residentGuess > kResidentLimit)
+                dropPages();
+        }
         return static_cast<const char *>(m_data) + offset;
+    }
+
+    // Lets every mapped page go from the process's resident memory.
+    void dropPages() {
+        if (m_data)
+            ::madvise(m_data, static_cast<std::size_t>(m_mapped), MADV_DONTNEED);
+        m_residentGuess = 0;
+        m_lastWindow = ~std::uint64_t{0};
     }
 
     // Maps the file again when another file has taken its name.
@@ -108,7 +139,12 @@ public:
     }
 
 private:
+    static constexpr std::uint64_t kFaultAround = 64 * 1024;
+    static constexpr std::uint64_t kResidentLimit = 48ull << 20;
+
     void unmap() {
+        m_residentGuess = 0;
+        m_lastWindow = ~std::uint64_t{0};
         if (m_data)
             ::munmap(m_data, static_cast<std::size_t>(m_mapped));
         if (m_fd >= 0)
@@ -126,6 +162,8 @@ private:
     std::uint64_t m_mapped = 0; // bytes of address space mapped
     ino_t m_inode = 0;
     dev_t m_device = 0;
+    std::uint64_t m_residentGuess = 0; // bytes the reads since the last drop may have mapped
+    std::uint64_t m_lastWindow = ~std::uint64_t{0};
 };
 
 // The data set's view of the engine's table with its production index (db::Table does the

@@ -78,6 +78,10 @@ public:
         return true;
     }
     [[nodiscard]] std::uint32_t recno() const { return m_cursor ? m_cursor->recno() : m_recno; }
+    // Entries of the index order, from the index alone; nullopt in physical order.
+    [[nodiscard]] std::optional<std::uint64_t> keyCount() {
+        return m_cursor ? m_cursor->keyCount() : std::nullopt;
+    }
     bool seek(std::uint32_t recno) {
         if (recno == 0 || recno > m_backend.recordCount())
             return false;
@@ -138,6 +142,7 @@ void MyTable::open(const QString &path, OpenMode mode) {
         }
     }
     m_backend = std::move(backend);
+    m_keysOfDeleted = false;
     m_layout = std::move(layout);
     m_path = full;
     m_mode = mode;
@@ -210,6 +215,7 @@ void MyTable::deleteIndex(const QString &tag) {
 void MyTable::regenerateIndexes() {
     requireOpen();
     m_backend->regenerateIndexes();
+    m_keysOfDeleted = false;
     setIndexName(m_indexName);
 }
 
@@ -218,6 +224,7 @@ void MyTable::pack() {
     if (m_state != State::Browse)
         cancel();
     m_backend->pack();
+    m_keysOfDeleted = false;
     // Record numbers have changed: re-open the order and start at the top.
     std::unique_ptr<dataset::IndexCursor> cursor;
     if (!m_indexName.isEmpty())
@@ -242,8 +249,11 @@ void MyTable::setFiltered(bool on) {
 
 bool MyTable::accepts(std::uint32_t recno, const char *bytes) const {
     (void)recno;
-    if (bytes[0] == '*')
+    if (bytes[0] == '*') {
+        if (!m_indexName.isEmpty())
+            m_keysOfDeleted = true;
         return false;
+    }
     if (m_filtered && m_filter)
         return m_filter(RecordView(m_layout.get(), bytes));
     return true;
@@ -417,16 +427,36 @@ bool MyTable::gotoBookmark(Bookmark bookmark) {
 std::int64_t MyTable::recordCount() {
     if (!m_backend)
         return 0;
-    if (m_count < 0) {
-        // The count does not depend on the order, so the cheapest walk will do.
-        std::int64_t n = 0;
-        const std::uint32_t total = m_backend->recordCount();
-        for (std::uint32_t r = 1; r <= total; ++r)
-            if (accepts(r, m_backend->record(r)))
-                ++n;
-        m_count = n;
+    if (m_count >= 0 && m_countFromKeys && m_keysOfDeleted) {
+        // A walk met a key of a deleted record: the keys overcount, and the positions
+        // worked out from that count are wrong too.
+        invalidatePositions();
     }
+    if (m_count < 0)
+        m_count = countVisible();
     return m_count;
+}
+
+std::int64_t MyTable::countVisible() {
+    if (!(m_filtered && m_filter)) {
+        // Unfiltered, the visible records are the live ones, and the index holds a key for
+        // each live record: counting keys reads the index, a small part of the table. (An
+        // index another dBASE program left with keys of records it deleted counts those too,
+        // until a walk meets one of them; accepts() notes that.)
+        if (!m_keysOfDeleted)
+            if (const std::optional<std::uint64_t> keys = m_walker->keyCount()) {
+                m_countFromKeys = true;
+                return static_cast<std::int64_t>(*keys);
+            }
+    }
+    m_countFromKeys = false;
+    // The count does not depend on the order, so the cheapest walk will do.
+    std::int64_t n = 0;
+    const std::uint32_t total = m_backend->recordCount();
+    for (std::uint32_t r = 1; r <= total; ++r)
+        if (accepts(r, m_backend->record(r)))
+            ++n;
+    return n;
 }
 
 void MyTable::rememberPoint(std::int64_t position, std::uint32_t recno) {
@@ -668,6 +698,9 @@ void MyTable::post() {
     std::string bytes = m_editBuffer;
     encodePending(bytes); // throws before anything is written
     bytes[0] = ' ';
+    // The count follows our own change, so it need not be taken again.
+    const bool wasVisible =
+        m_state == State::Edit && m_recno != 0 && accepts(m_recno, m_buffer.data());
     std::uint32_t recno;
     if (m_state == State::Insert) {
         recno = m_backend->append(bytes.data());
@@ -678,8 +711,11 @@ void MyTable::post() {
     m_state = State::Browse;
     m_pendingText.clear();
     m_editBuffer.clear();
+    const std::int64_t count = m_count;
     invalidatePositions();
     loadCurrent(recno);
+    if (count >= 0)
+        m_count = count - (wasVisible ? 1 : 0) + (accepts(recno, m_buffer.data()) ? 1 : 0);
     m_walker = makeWalker();
     m_walker->seek(recno);
     m_bof = m_eof = false;
@@ -715,8 +751,12 @@ void MyTable::deleteRecord() {
         atEnd = true;
     }
     const std::int64_t pos = m_currentPosition;
+    const bool wasVisible = accepts(gone, m_buffer.data());
     m_backend->setDeleted(gone, true);
+    const std::int64_t count = m_count;
     invalidatePositions();
+    if (count >= 0)
+        m_count = count - (wasVisible ? 1 : 0);
     m_walker = makeWalker();
     if (then != 0 && m_walker->seek(then)) {
         loadCurrent(then);

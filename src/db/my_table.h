@@ -117,7 +117,9 @@ public:
     // False (nothing moves) when the record is gone, deleted or not visible.
     bool gotoBookmark(Bookmark bookmark);
 
-    // Visible records; walks the table once after a change, then remembered.
+    // Visible records. Unfiltered in index order the index gives it (the table is not read);
+    // otherwise the table is walked once. Remembered, and kept by the data set's own posts
+    // and deletes; taken again after order, filter, pack or another process's changes.
     [[nodiscard]] std::int64_t recordCount();
     // Ordinal position of the current record (0-based), -1 when there is none.
     [[nodiscard]] std::int64_t position();
@@ -206,6 +208,7 @@ private:
     void requireOpen() const;
     void requireEditing() const;
     [[nodiscard]] std::unique_ptr<OrderWalker> makeWalker();
+    [[nodiscard]] std::int64_t countVisible();
     [[nodiscard]] bool accepts(std::uint32_t recno, const char *bytes) const;
     void loadCurrent(std::uint32_t recno);
     void setCurrentNone();
@@ -238,10 +241,12 @@ private:
     std::string m_editBuffer;
     std::map<int, QString> m_pendingText; // character fields assigned while editing
 
-    std::vector<std::uint32_t> m_points; // m_points[k]: record at position k * kPointStep
-    std::int64_t m_count = -1;           // visible records, -1 when unknown
-    std::int64_t m_currentPosition = -1; // -1 when unknown
-    std::int64_t m_hintPosition = -1;    // the last position rowAt() resolved
+    std::vector<std::uint32_t> m_points;  // m_points[k]: record at position k * kPointStep
+    std::int64_t m_count = -1;            // visible records, -1 when unknown
+    bool m_countFromKeys = false;         // m_count was taken from the index
+    mutable bool m_keysOfDeleted = false; // a walk in index order met a deleted record
+    std::int64_t m_currentPosition = -1;  // -1 when unknown
+    std::int64_t m_hintPosition = -1;     // the last position rowAt() resolved
     std::uint32_t m_hintRecno = 0;
 
     std::map<int, Listener> m_listeners;

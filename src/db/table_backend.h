@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,9 @@ namespace dataset {
 
 enum class OpenMode { ReadOnly, Shared, Exclusive };
 
-// A position in one index tag. Entries of deleted records are in the tag too (dBASE keeps
-// them); the data set skips them.
+// A position in one index tag. The engine takes a deleted record's keys out, but a file
+// changed by another dBASE program may still hold keys of deleted records; the data set
+// skips them.
 class IndexCursor {
 public:
     virtual ~IndexCursor() = default;
@@ -29,6 +31,9 @@ public:
     // Positions on the entry of record `recno`, whose current bytes are `record`; false when
     // the tag holds no such entry.
     virtual bool seekRecord(std::uint32_t recno, const char *record) = 0;
+    // Entries in the tag, read from the index alone; nullopt when the index is marked as
+    // left half-changed and cannot be trusted.
+    [[nodiscard]] virtual std::optional<std::uint64_t> keyCount() = 0;
 };
 
 class TableBackend {

@@ -146,7 +146,8 @@ public:
     // The key a record has in a tag (tag must be maintainable, else DbError).
     [[nodiscard]] std::string keyFor(int tag, const char *record) const;
 
-    // Number of keys in the tag (walks the leaves; cached until the file changes).
+    // Number of keys in the tag (walks the tree; cached until the file changes). The tag
+    // holds exactly the live records, so this is the live count when the index is sound.
     [[nodiscard]] std::uint64_t count(int tag);
 
     // Checks the whole tree of a tag: node pointers in range, no node visited twice, keys
@@ -170,6 +171,10 @@ private:
     [[noreturn]] void fail(const std::string &what) const;
     void writeAt(std::uint64_t offset, const void *data, std::size_t size);
     void readAt(std::uint64_t offset, void *data, std::size_t size) const;
+    // readNode taking the bytes from `mapped` (the file's first `mappedBytes`) when it holds
+    // them.
+    void readNode(const TagState &tag, std::uint32_t page, Node &node, const unsigned char *mapped,
+                  std::uint64_t mappedBytes) const;
     void markDirty();
     void markClean();
     void abandonUpdate();
