@@ -71,14 +71,61 @@ void ApplyFieldPages(Settings &settings, FieldPages &pages) {
     }
     for (std::size_t f = 0; f < kFieldCount; ++f)
         settings.displayFields[f] = pages.shown[f] == kYes;
+
+    // Positions. A field renamed in this session is not on the order page under its new
+    // name and keeps its old position; a field found on the page takes its row. When both
+    // claim one position (the renamed field was also moved, or took another field's old
+    // name) the renamed field keeps it and the found one goes to the first free row, so no
+    // two fields share a position and no column drops out of the viewer.
+    std::array<int, kFieldCount> found{};
     for (std::size_t f = 0; f < kFieldCount; ++f) {
         for (std::size_t r = 0; r < kFieldCount; ++r) {
             if (pages.order[r] == settings.fieldNames[f]) {
-                settings.fieldOrder[f] = static_cast<int>(r) + 1;
+                found[f] = static_cast<int>(r) + 1;
                 break;
             }
         }
     }
+    std::array<bool, kFieldCount + 1> keptByRenamed{};
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        const int old = settings.fieldOrder[f];
+        if (found[f] == 0 && old >= 1 && old <= kFieldCount)
+            keptByRenamed[static_cast<std::size_t>(old)] = true;
+    }
+    std::array<bool, kFieldCount + 1> taken = keptByRenamed;
+    std::vector<std::size_t> displaced;
+    for (std::size_t f = 0; f < kFieldCount; ++f) {
+        if (found[f] == 0)
+            continue;
+        if (keptByRenamed[static_cast<std::size_t>(found[f])]) {
+            displaced.push_back(f);
+        } else {
+            settings.fieldOrder[f] = found[f];
+            taken[static_cast<std::size_t>(found[f])] = true;
+        }
+    }
+    for (const std::size_t f : displaced) {
+        int free = 1;
+        while (free <= kFieldCount && taken[static_cast<std::size_t>(free)])
+            ++free;
+        // Each displaced field shares its row with a renamed one, so with distinct names a
+        // row is always free; names that are not distinct keep the row they were found at.
+        if (free > kFieldCount) {
+            settings.fieldOrder[f] = found[f];
+            continue;
+        }
+        settings.fieldOrder[f] = free;
+        taken[static_cast<std::size_t>(free)] = true;
+    }
+}
+
+std::optional<int> OrderSwapRow(int row, bool up) {
+    if (row < 0 || row >= kFieldCount)
+        return std::nullopt;
+    const int other = up ? row - 1 : row + 1;
+    if (other < 0 || other >= kFieldCount)
+        return std::nullopt;
+    return other;
 }
 
 std::vector<ViewerColumn> ViewerColumnPlan(const Settings &settings) {

@@ -72,8 +72,12 @@ struct FieldPages {
 
 // The closing steps: display names (cut to 20 characters), widths (invalid ones become 10,
 // in the settings and in `pages.widths`), shown flags (exactly "Yes" is shown) and positions
-// (the first order row holding a field's new name; a name not found keeps the old position).
+// (the first order row holding a field's new name; a name not found keeps the old position,
+// and a found field that would share it moves to the first free row).
 void ApplyFieldPages(Settings &settings, FieldPages &pages);
+
+// The row an order-page row swaps with when moved up or down; nothing at either end.
+[[nodiscard]] std::optional<int> OrderSwapRow(int row, bool up);
 
 // One column of the viewer, left to right.
 struct ViewerColumn {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using viewcfg::FieldPages;
@@ -106,8 +108,63 @@ TEST(ViewerOptions, RenamedFieldKeepsItsPositionEvenWhenMoved) {
     viewcfg::ApplyFieldPages(settings, pages);
     EXPECT_EQ(settings.fieldNames[field::Cost], QStringLiteral("Price"));
     EXPECT_EQ(settings.fieldOrder[field::Cost], 3);
-    EXPECT_EQ(settings.fieldOrder[field::Item], 3) << "Item was moved down to row 3";
+    // Item was moved down to row 3, which Price still holds: it takes the free first row
+    // instead of sharing a position (which would drop a column from the viewer).
+    EXPECT_EQ(settings.fieldOrder[field::Item], 1);
     EXPECT_EQ(settings.fieldOrder[field::Model], 11);
+    const auto plan = viewcfg::ViewerColumnPlan(settings);
+    ASSERT_EQ(plan.size(), 22u);
+    EXPECT_EQ(plan[0].field, field::Item);
+    EXPECT_EQ(plan[2].title, QStringLiteral("Price"));
+}
+
+// Whatever the renames, the positions stay a permutation of 1 to 22.
+void ExpectPermutation(const Settings &settings) {
+    std::array<int, kFieldCount + 1> seen{};
+    for (int p : settings.fieldOrder) {
+        ASSERT_GE(p, 1);
+        ASSERT_LE(p, kFieldCount);
+        ++seen[static_cast<std::size_t>(p)];
+    }
+    for (int p = 1; p <= kFieldCount; ++p)
+        EXPECT_EQ(seen[static_cast<std::size_t>(p)], 1) << "position " << p;
+}
+
+TEST(ViewerOptions, RenamesThatTakeOtherFieldsNamesKeepEveryPositionOnce) {
+    {
+        // Item takes Brand's old name, Brand a new one: both keep their places.
+        Settings settings;
+        FieldPages pages = viewcfg::FieldPagesFrom(settings);
+        pages.names[field::Item] = QStringLiteral("Brand");
+        pages.names[field::Brand] = QStringLiteral("Make");
+        viewcfg::ApplyFieldPages(settings, pages);
+        ExpectPermutation(settings);
+        EXPECT_EQ(settings.fieldOrder[field::Brand], 2);
+        EXPECT_EQ(settings.fieldOrder[field::Item], 1);
+    }
+    {
+        // Two names swapped: each field is found under the other's old row.
+        Settings settings;
+        FieldPages pages = viewcfg::FieldPagesFrom(settings);
+        pages.names[field::Item] = QStringLiteral("Brand");
+        pages.names[field::Brand] = QStringLiteral("Item");
+        viewcfg::ApplyFieldPages(settings, pages);
+        ExpectPermutation(settings);
+        EXPECT_EQ(settings.fieldOrder[field::Item], 2);
+        EXPECT_EQ(settings.fieldOrder[field::Brand], 1);
+    }
+    {
+        // A rotation of moves and renames over several fields.
+        Settings settings;
+        FieldPages pages = viewcfg::FieldPagesFrom(settings);
+        std::rotate(pages.order.begin(), pages.order.begin() + 5, pages.order.end());
+        pages.names[field::Cost] = QStringLiteral("Price");
+        pages.names[field::WarNotes] = QStringLiteral("Cost");
+        pages.names[field::Owner] = QStringLiteral("Whose");
+        viewcfg::ApplyFieldPages(settings, pages);
+        ExpectPermutation(settings);
+        EXPECT_EQ(settings.fieldOrder[field::Owner], field::Owner + 1) << "renamed: kept";
+    }
 }
 
 TEST(ViewerOptions, DefaultsPutTheCatalogueOrderBack) {
@@ -148,6 +205,14 @@ TEST(ViewerOptions, ColumnPlanNumbersShownFieldsWithoutGaps) {
     EXPECT_EQ(plan[0].width, 8);
     EXPECT_EQ(plan[1].field, field::Model) << "Brand is hidden and takes no column";
     EXPECT_EQ(plan[9].field, field::Item);
+}
+
+TEST(ViewerOptions, OrderRowsSwapWithTheirNeighboursButNotPastTheEnds) {
+    EXPECT_EQ(viewcfg::OrderSwapRow(5, true), 4);
+    EXPECT_EQ(viewcfg::OrderSwapRow(5, false), 6);
+    EXPECT_FALSE(viewcfg::OrderSwapRow(0, true));
+    EXPECT_FALSE(viewcfg::OrderSwapRow(21, false));
+    EXPECT_FALSE(viewcfg::OrderSwapRow(-1, false)) << "no row selected";
 }
 
 TEST(ViewerOptions, FontTextAndHelpTopics) {
