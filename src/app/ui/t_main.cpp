@@ -22,6 +22,7 @@
 #include "views/ui/t_my_locate_dialog.h"
 #include "views/ui/t_my_sort_order.h"
 #include "views/ui/t_tip_of_day.h"
+#include "views/ui/t_view_config.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -239,6 +240,14 @@ void TMain::provideBuiltInWindows() {
     provideWindow(Needs::AboutBox, [this](Cmd) {
         TAboutBox about(m_sizeFactor, m_screenSize, this);
         about.exec();
+    });
+    provideWindow(Needs::ViewerConfig, [this](Cmd) {
+        {
+            TViewConfig dialog(m_settings, m_prompter,
+                               FormLook::from(m_settings, m_sizeFactor, m_screenSize), this);
+            dialog.exec();
+        }
+        SetViewerOptions();
     });
     provideWindow(Needs::SortOrderWindow, [this](Cmd) {
         sortorder::Hooks hooks;

@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, LetteredButtonModeShowsTheLabelAndMovesTheGrid) {
 TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
     TMain &main = start();
     for (Cmd id : {Cmd::Add, Cmd::Edit, Cmd::Copy, Cmd::Search, Cmd::Reports, Cmd::Print,
-                   Cmd::Import, Cmd::Export, Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::Backup,
+                   Cmd::Import, Cmd::Export, Cmd::SortOrder, Cmd::Locate, Cmd::Backup,
                    Cmd::SearchReplace, Cmd::ListOwner, Cmd::OtherProducts})
         EXPECT_FALSE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     EXPECT_FALSE(child<QToolButton>("AddSpeed")->isEnabled());
