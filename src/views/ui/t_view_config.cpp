@@ -23,7 +23,7 @@
 namespace {
 
 // Design geometry at the 640 x 480 screen size.
-constexpr int kClientWidth = 470;
+constexpr int kClientWidth = 560; // room for all six page tabs in the default font
 constexpr int kClientHeight = 424;
 constexpr int kLeft = 16;
 constexpr int kButtonWidth = 90;
