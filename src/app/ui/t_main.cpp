@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
@@ -1321,6 +1322,29 @@ void TMain::FormClose() {
     m_settings.mainHeight = height();
     if (m_browseMode)
         m_settings.gridFieldEditing = m_storedFieldEditing;
-    (void)m_settings.saveTo(m_options.configFile);
+    saveSettingsOnClose();
     m_table->close();
+}
+
+// The last chance to keep the session's settings: a failed or inexact save is told, not
+// swallowed.
+void TMain::saveSettingsOnClose() {
+    std::vector<ProfileKey> inexact;
+    if (!m_settings.saveTo(m_options.configFile, &inexact)) {
+        m_prompter.message(QStringLiteral("Error"),
+                           QStringLiteral("The settings could not be saved to %1.")
+                               .arg(QDir::toNativeSeparators(m_options.configFile)),
+                           Prompter::Ok, Prompter::Ok, Prompter::Icon::Error);
+        return;
+    }
+    if (inexact.empty())
+        return;
+    QStringList keys;
+    for (const ProfileKey &k : inexact)
+        keys << QStringLiteral("[%1] %2").arg(k.section, k.key);
+    m_prompter.message(QStringLiteral("Warning"),
+                       QStringLiteral("These settings hold characters the settings file cannot "
+                                      "store; they were saved with \"?\" in their place:\n%1")
+                           .arg(keys.join(QLatin1Char('\n'))),
+                       Prompter::Ok, Prompter::Ok, Prompter::Icon::Warning);
 }

@@ -122,6 +122,7 @@ private:
     void FormResize();
     void fitNavigator();
     void FormClose();
+    void saveSettingsOnClose();
 
     void applyBrowseMode();
     void applyFonts();

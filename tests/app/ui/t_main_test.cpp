@@ -506,3 +506,32 @@ TEST_F(MainWindowTest, SearchIndicatorAndEndSearchFollowTheSearchInForce) {
 }
 
 } // namespace
+
+TEST_F(MainWindowTest, ClosingTellsOfSettingsTheFileCouldNotKeep) {
+    // A name with a character the Windows code page lacks is saved, but not as typed.
+    start();
+    m_settings->fieldNames[0] = QStringLiteral("Item \u03A9");
+    closeMain();
+    ASSERT_FALSE(m_prompter.asked.empty());
+    EXPECT_EQ(m_prompter.last().title, "Warning");
+    EXPECT_TRUE(m_prompter.last().text.contains("[Field Names]"))
+        << m_prompter.last().text.toStdString();
+    EXPECT_FALSE(storedValue("Field Names", "Item").isEmpty());
+
+    // A save that fails outright is an error, not a silent loss.
+    m_prompter.asked.clear();
+    start();
+    QFile::remove(configFile());
+    ASSERT_TRUE(QDir().mkpath(configFile()));
+    closeMain();
+    ASSERT_FALSE(m_prompter.asked.empty());
+    EXPECT_EQ(m_prompter.last().title, "Error");
+    EXPECT_TRUE(m_prompter.last().text.contains("could not be saved"));
+
+    // An ordinary close says nothing.
+    ASSERT_TRUE(QDir().rmdir(configFile()));
+    m_prompter.asked.clear();
+    start();
+    closeMain();
+    EXPECT_TRUE(m_prompter.asked.empty());
+}
