@@ -25,7 +25,8 @@ std::vector<TMyLocateDlg::FieldChoice> TMyLocateDialog::FieldChoices() const {
         const db::FieldDef &def = fields[i];
         if (!locate::IsLocatableType(def.type))
             continue;
-        const QString name = QString::fromLatin1(def.name.data(), static_cast<qsizetype>(def.name.size()));
+        const QString name =
+            QString::fromLatin1(def.name.data(), static_cast<qsizetype>(def.name.size()));
         std::optional<QString> title =
             m_columnTitles ? m_columnTitles(static_cast<int>(i)) : std::optional<QString>(name);
         if (!title && m_fieldSelection == TMyFieldSelection::fsVisibleFields)
@@ -94,8 +95,8 @@ bool TMyLocateDialog::FindNext() {
         m_defaultButton = TMyDefaultButtonType::dbFindNext;
         return Show();
     }
-    const bool found = FindValue(false, *m_dataSource, m_searchField, m_caseSensitive,
-                                 m_matchType, m_searchValue);
+    const bool found =
+        FindValue(false, *m_dataSource, m_searchField, m_caseSensitive, m_matchType, m_searchValue);
     if (!found && m_showMessages)
         TMyLocateDlg::ShowInformation(m_prompter, locate::kNoMoreMatches);
     return found;

@@ -48,7 +48,9 @@ public:
 
     // The remembered search value (empty until a search was typed).
     [[nodiscard]] const QString &SearchValue() const { return m_searchValue; }
-    void SetSearchValue(const QString &value) { m_searchValue = value.left(locate::kMaxSearchText); }
+    void SetSearchValue(const QString &value) {
+        m_searchValue = value.left(locate::kMaxSearchText);
+    }
 
     // The viewer's column title of a field (by field position), nothing when the viewer
     // does not show it. Without it every field counts as shown under its own name.
