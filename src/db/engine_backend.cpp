@@ -80,10 +80,16 @@ public:
         if (first != m_lastWindow) {
             m_residentGuess += (last - first + 1) * kFaultAround;
             m_lastWindow = last;
-            if (m_residentGuess > kResidentLimit)
+            if (m_residentGuess > kResidentLimit && m_longReads == 0)
                 dropPages();
         }
         return static_cast<const char *>(m_data) + offset;
+    }
+
+    void beginLongRead() { ++m_longReads; }
+    void endLongRead() {
+        if (m_longReads > 0 && --m_longReads == 0 && m_residentGuess > kResidentLimit)
+            dropPages();
     }
 
     // Lets every mapped page go from the process's resident memory.
@@ -164,6 +170,7 @@ private:
     dev_t m_device = 0;
     std::uint64_t m_residentGuess = 0; // bytes the reads since the last drop may have mapped
     std::uint64_t m_lastWindow = ~std::uint64_t{0};
+    int m_longReads = 0;
 };
 
 // The data set's view of the engine's table with its production index (db::Table does the
@@ -190,6 +197,8 @@ public:
         }
         return m_table.record(recno).data(); // checks the number, reads what the map cannot
     }
+    void beginLongRead() override { m_map.beginLongRead(); }
+    void endLongRead() override { m_map.endLongRead(); }
     [[nodiscard]] std::string memoText(const char *record, int field) override {
         return m_table.dbf().memo(
             std::string_view(record, static_cast<std::size_t>(recordLength())), field);

@@ -451,6 +451,7 @@ std::int64_t MyTable::countVisible() {
     }
     m_countFromKeys = false;
     // The count does not depend on the order, so the cheapest walk will do.
+    const dataset::LongRead longRead(*m_backend);
     std::int64_t n = 0;
     const std::uint32_t total = m_backend->recordCount();
     for (std::uint32_t r = 1; r <= total; ++r)
@@ -492,6 +493,7 @@ std::uint32_t MyTable::recnoAt(std::int64_t position) {
     }
 
     std::unique_ptr<OrderWalker> walker = makeWalker();
+    const dataset::LongRead longRead(*m_backend);
     // Backwards from a later known row (the viewer scrolls up a line at a time) or from the
     // end, when that is the shorter way.
     std::int64_t backPos = -1;
@@ -567,6 +569,7 @@ std::int64_t MyTable::position() {
         return m_currentPosition;
     // Not known since a jump: count the visible records before the current one.
     std::unique_ptr<OrderWalker> walker = makeWalker();
+    const dataset::LongRead longRead(*m_backend);
     std::int64_t pos = -1;
     for (bool ok = walker->first(); ok; ok = walker->next()) {
         const std::uint32_t r = walker->recno();
@@ -903,7 +906,10 @@ void MyTable::notify(Event event) {
             listener(event);
 }
 
-MyTable::Scanner::Scanner(MyTable &table) : m_table(&table), m_walker(table.makeWalker()) {}
+MyTable::Scanner::Scanner(MyTable &table) : m_table(&table), m_walker(table.makeWalker()) {
+    if (table.m_backend)
+        m_longRead.emplace(*table.m_backend);
+}
 
 MyTable::Scanner::Scanner(Scanner &&) noexcept = default;
 MyTable::Scanner &MyTable::Scanner::operator=(Scanner &&) noexcept = default;

@@ -191,6 +191,7 @@ public:
         explicit Scanner(MyTable &table);
         MyTable *m_table;
         std::unique_ptr<OrderWalker> m_walker;
+        std::optional<dataset::LongRead> m_longRead;
         std::uint32_t m_recno = 0;
         std::string m_bytes;
         bool m_started = false;

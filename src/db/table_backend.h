@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What the data set needs from an open table. The data set works through this interface
@@ -49,6 +50,11 @@ public:
     // The bytes of a record 1..recordCount(); valid until the next call on the backend.
     [[nodiscard]] virtual const char *record(std::uint32_t recno) = 0;
 
+    // Reads between these (nested) are one long walk: the pages it maps stay mapped until it
+    // ends, so a walk does not fault the same pages in again and again; its end lets them go.
+    virtual void beginLongRead() = 0;
+    virtual void endLongRead() = 0;
+
     // The text of a memo field of a record buffer, in the table's code page (empty for none).
     [[nodiscard]] virtual std::string memoText(const char *record, int field) = 0;
 
@@ -68,6 +74,29 @@ public:
     virtual void regenerateIndexes() = 0;
     // Removes deleted records for good and rebuilds the indexes; needs exclusive use.
     virtual void pack() = 0;
+};
+
+// Holds a long read of a backend for as long as it lives; movable, so a scan can carry it.
+class LongRead {
+public:
+    explicit LongRead(TableBackend &backend) : m_backend(&backend) { backend.beginLongRead(); }
+    ~LongRead() { end(); }
+    LongRead(LongRead &&other) noexcept : m_backend(std::exchange(other.m_backend, nullptr)) {}
+    LongRead &operator=(LongRead &&other) noexcept {
+        if (this != &other) {
+            end();
+            m_backend = std::exchange(other.m_backend, nullptr);
+        }
+        return *this;
+    }
+
+private:
+    void end() {
+        if (m_backend)
+            m_backend->endLongRead();
+        m_backend = nullptr;
+    }
+    TableBackend *m_backend;
 };
 
 // Opens a table file through the engine. Throws db::DbError (in use elsewhere, not a table,
