@@ -296,6 +296,8 @@ void MyTable::reset() {
 std::uint32_t MyTable::stepFrom(std::uint32_t recno, int direction) {
     if (recno == 0 || !m_walker->seek(recno))
         return 0;
+    // A filter may pass over many records before the next one it accepts.
+    const dataset::LongRead longRead(*m_backend);
     while (direction > 0 ? m_walker->next() : m_walker->prior()) {
         const std::uint32_t r = m_walker->recno();
         if (accepts(r, m_backend->record(r)))
@@ -320,6 +322,7 @@ void MyTable::moveToEnd(bool fromLast) {
     if (m_state != State::Browse)
         cancel();
     std::uint32_t found = 0;
+    const dataset::LongRead longRead(*m_backend);
     for (bool ok = fromLast ? m_walker->last() : m_walker->first(); ok;
          ok = fromLast ? m_walker->prior() : m_walker->next()) {
         const std::uint32_t r = m_walker->recno();
