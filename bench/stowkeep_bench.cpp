@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,30 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const QString kExpression = QStringLiteral("Upper(Left(Category,80))");
-
-void storeField(const db::FieldDef &f, const std::string &text, char *record) {
-    char *at = record + f.offset;
-    const std::size_t width = static_cast<std::size_t>(f.length);
-    std::string t = text;
-    if ((f.type == 'N' || f.type == 'F') && !t.empty() && f.decimals > 0) {
-        std::size_t dot = t.find('.');
-        if (dot == std::string::npos) {
-            t += '.';
-            dot = t.size() - 1;
-        }
-        const std::size_t have = t.size() - dot - 1;
-        if (have < static_cast<std::size_t>(f.decimals))
-            t.append(static_cast<std::size_t>(f.decimals) - have, '0');
-    }
-    const std::size_t n = std::min(width, t.size());
-    if (f.type == 'N' || f.type == 'F') {
-        std::memset(at, ' ', width - n);
-        std::memcpy(at + width - n, t.data(), n);
-    } else {
-        std::memcpy(at, t.data(), n);
-        std::memset(at + n, ' ', width - n);
-    }
-}
 
 long peakKb() {
     rusage u{};
@@ -177,7 +152,7 @@ int main(int argc, char *argv[]) {
             std::string record(static_cast<std::size_t>(backend.recordLength()), ' ');
             GenerateInventory(100000, 99, [&](const InventoryRecord &r) {
                 for (std::size_t i = 0; i < fields.size(); ++i)
-                    storeField(fields[i], r[i], record.data());
+                    StoreGeneratedField(fields[i], r[i], record.data());
                 (void)backend.append(record.data());
             });
             detail = "100000 records appended, index kept current";

@@ -15,17 +15,14 @@ class LocateFind : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("INV.DBF"));
-        ScriptedPrompter made;
-        ASSERT_TRUE(MakeNewDB(m_path, made));
+        m_path = fixture::newInventory(m_dir);
         m_table.open(m_path, MyTable::OpenMode::Exclusive);
         add("Pan", "Kitchen", "1250");
         add("Lamp", "Den", "1250.5");
         add("Kettle", "kitchen", "30");
         add("Saw", "Garage", "1250");
-        m_table.close();
-        RebuildSortIndex(m_table, m_path, QStringLiteral("Upper(Left(Item,80))"));
-        m_table.open(m_path); // Kettle, Lamp, Pan, Saw
+        fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Item,80))"));
+        // Kettle, Lamp, Pan, Saw
     }
 
     void add(const char *item, const char *location, const char *cost) {

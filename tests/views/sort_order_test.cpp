@@ -22,19 +22,15 @@ class SortOrder : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("INV.DBF"));
+        m_path = fixture::newInventory(m_dir);
         m_config = m_dir.filePath(QStringLiteral("STOWKP.INI"));
-        ScriptedPrompter made;
-        ASSERT_TRUE(MakeNewDB(m_path, made));
         m_table.open(m_path, MyTable::OpenMode::Exclusive);
         const char *items[] = {"Saw", "Bowl", "Radio", "Atlas"};
         const char *cats[] = {"Tools", "Kitchen", "Audio", "Books"};
         for (int i = 0; i < 4; ++i)
             fixture::addItem(m_table, QString::fromLatin1(items[i]), QString::fromLatin1(cats[i]));
-        m_table.close();
+        fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Category,80))"));
         m_settings.lastDatabase = m_path;
-        RebuildSortIndex(m_table, m_path, QStringLiteral("Upper(Left(Category,80))"));
-        m_table.open(m_path);
         m_hooks.saveSettings = [this] { return m_settings.saveTo(m_config); };
         m_hooks.applyViewer = [this] { ++m_applied; };
         m_hooks.sortChanged = [this] { ++m_sortChanged; };

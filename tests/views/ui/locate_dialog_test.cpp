@@ -3,6 +3,7 @@
 #include "app/ui/qt_convert.h"
 #include "db/field_catalogue.h"
 #include "db/inventory_file.h"
+#include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
@@ -24,17 +25,14 @@ protected:
     void SetUp() override {
         EnsureQtApplication();
         ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("INV.DBF"));
-        ScriptedPrompter made;
-        ASSERT_TRUE(MakeNewDB(m_path, made));
+        m_path = fixture::newInventory(m_dir);
         m_table.open(m_path, MyTable::OpenMode::Exclusive);
         add("Pan", "Kitchen", "1250");
         add("Lamp", "Den", "1250.5");
         add("Kettle", "KITCHEN", "30");
         add("Saw", "Garage", "1250");
-        m_table.close();
-        RebuildSortIndex(m_table, m_path, QStringLiteral("Upper(Left(Item,80))"));
-        m_table.open(m_path); // Kettle, Lamp, Pan, Saw
+        fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Item,80))"));
+        // Kettle, Lamp, Pan, Saw
         m_locate.SetDataSource(&m_table);
         // The viewer shows Item and Location under display names; everything else is hidden.
         m_locate.SetColumnTitles([](int f) -> std::optional<QString> {
