@@ -1,9 +1,5 @@
 #include "app/main_commands.h"
 
-#include "settings/cp1252.h"
-
-#include <QFile>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -349,46 +345,6 @@ ListEditArgs ListMaintenanceArgs(Cmd id) {
 
 QString ListEditorCaption(const QString &title) {
     return QStringLiteral("Edit \"") + title + QStringLiteral("\" List");
-}
-
-std::vector<int> ViewerColumns(const std::array<int, 22> &positions,
-                               const std::array<bool, 22> &shown) {
-    std::vector<int> columns;
-    std::array<bool, 22> placed{};
-    for (int p = 1; p <= 22; ++p) {
-        int chosen = 0;
-        for (int f = 0; f < 22; ++f) {
-            if (positions[f] == p) {
-                chosen = f;
-                break;
-            }
-        }
-        if (placed[chosen])
-            continue;
-        placed[chosen] = true;
-        if (shown[chosen])
-            columns.push_back(chosen);
-    }
-    for (int f = 0; f < 22; ++f)
-        if (!placed[f] && shown[f])
-            columns.push_back(f);
-    return columns;
-}
-
-QStringList LoadGridList(const QString &path) {
-    QStringList items;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return items;
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.trimmed().isEmpty())
-            continue;
-        items << cp1252::decode(line);
-    }
-    return items;
 }
 
 } // namespace mainwin

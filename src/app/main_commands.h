@@ -219,15 +219,4 @@ struct ListEditArgs {
 // The list editor's caption: Edit "Brand" List.
 [[nodiscard]] QString ListEditorCaption(const QString &title);
 
-// The viewer's columns, left to right, as catalogue indexes (0 to 21). Position p takes the
-// lowest-numbered field whose position is p (field 1 when none is), hidden fields take no
-// column, and a field appears once at most: a shown field no position reached still gets a
-// column, after the others, so that damaged positions never lose a field from view.
-[[nodiscard]] std::vector<int> ViewerColumns(const std::array<int, 22> &positions,
-                                             const std::array<bool, 22> &shown);
-
-// The lines of a grid pick-list file that are not blank after trimming, as read, in file
-// order; a file that cannot be read gives an empty list.
-[[nodiscard]] QStringList LoadGridList(const QString &path);
-
 } // namespace mainwin

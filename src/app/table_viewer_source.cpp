@@ -1,7 +1,7 @@
 #include "app/table_viewer_source.h"
 
+#include "core/field_catalogue.h"
 #include "db/engine/db_error.h"
-#include "db/field_catalogue.h"
 #include "db/my_table.h"
 
 #include <limits>

@@ -1,13 +1,13 @@
 #include "db/conversion.h"
 
-#include "app/prompter.h"
+#include "core/case_insensitive_path.h"
+#include "core/prompter.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
 #include "db/inventory_file.h"
 #include "db/inventory_names.h"
 #include "db/my_table.h"
 #include "db/record_view.h"
-#include "settings/case_insensitive_path.h"
 #include "settings/date_format.h"
 
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "db/inventory_file.h"
 
-#include "app/prompter.h"
+#include "core/field_catalogue.h"
+#include "core/prompter.h"
 #include "db/engine/db_error.h"
-#include "db/engine/dbf_schema.h"
 #include "db/engine/dbf_table.h"
-#include "db/field_catalogue.h"
+#include "db/inventory_schema.h"
 #include "db/my_table.h"
 
 #include <QFile>

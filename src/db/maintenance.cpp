@@ -1,6 +1,6 @@
 #include "db/maintenance.h"
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "db/engine/db_error.h"
 #include "db/my_table.h"
 

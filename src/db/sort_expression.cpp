@@ -1,6 +1,6 @@
 #include "db/sort_expression.h"
 
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 
 std::string BuildSortString(const std::array<int, 4> &levels) {
     int used = 0;

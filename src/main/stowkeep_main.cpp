@@ -1,7 +1,7 @@
 #include "app/ui/help_window.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/t_main.h"
-#include "settings/case_insensitive_path.h"
+#include "core/case_insensitive_path.h"
 #include "settings/config_location.h"
 #include "settings/settings.h"
 

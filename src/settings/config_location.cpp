@@ -1,6 +1,6 @@
 #include "settings/config_location.h"
 
-#include "settings/case_insensitive_path.h"
+#include "core/case_insensitive_path.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "settings/profile_file.h"
 
-#include "settings/cp1252.h"
+#include "core/cp1252.h"
 
 #include <QDir>
 #include <QFile>

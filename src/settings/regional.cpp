@@ -1,6 +1,6 @@
 #include "settings/regional.h"
 
-#include "settings/cp1252.h"
+#include "core/cp1252.h"
 #include "settings/format_helpers.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "settings/cp1252.h"
+#include "core/cp1252.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "db/field_catalogue.h"
-#include "settings/color_set.h"
-#include "settings/font_spec.h"
+#include "core/color_set.h"
+#include "core/field_catalogue.h"
+#include "core/font_spec.h"
 #include "settings/profile_file.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/color_set.h"
+#include "core/color_set.h"
 
 #include <array>
 #include <cstdint>

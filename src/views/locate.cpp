@@ -1,6 +1,6 @@
 #include "views/locate.h"
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "db/my_table.h"
 #include "db/record_view.h"
 #include "settings/date_format.h"

@@ -1,6 +1,6 @@
 #include "views/sort_order.h"
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
@@ -18,13 +18,12 @@ QStringList LevelEntries(const Settings &settings) {
 }
 
 Outcome ApplySortOrder(MyTable &table, Settings &settings, const std::array<int, 4> &levels,
-                       Prompter &prompter, const Hooks &hooks) {
+                       Prompter &prompter, MainHooks &hooks) {
     const QString path = table.isOpen() ? table.path() : settings.lastDatabase;
     const auto reopenShared = [&] {
         table.close();
         table.open(path, MyTable::OpenMode::Shared);
-        if (hooks.applyViewer)
-            hooks.applyViewer();
+        hooks.setViewerOptions();
     };
 
     table.close();
@@ -39,7 +38,7 @@ Outcome ApplySortOrder(MyTable &table, Settings &settings, const std::array<int,
         settings.sortLevels = levels;
         const QString expression = QString::fromStdString(BuildSortString(levels));
         RebuildSortIndex(table, path, expression);
-        if (hooks.saveSettings && !hooks.saveSettings())
+        if (!hooks.saveSettings())
             throw std::runtime_error("the settings could not be saved");
     } catch (const std::exception &) {
         prompter.error(kFailedMessage);
@@ -48,12 +47,10 @@ Outcome ApplySortOrder(MyTable &table, Settings &settings, const std::array<int,
         // Whatever the failed rebuild left: the sort tag when it is there, file order if not.
         table.setIndexName(QString::fromLatin1(kSortIndexTag));
         reopenShared();
-        if (hooks.sortChanged)
-            hooks.sortChanged();
+        hooks.buildSortExpression();
         return Outcome::Failed;
     }
-    if (hooks.sortChanged)
-        hooks.sortChanged();
+    hooks.buildSortExpression();
     reopenShared();
     return Outcome::Done;
 }

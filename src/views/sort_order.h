@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/main_hooks.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
-#include <functional>
 
 class MyTable;
 class Prompter;
@@ -26,19 +27,12 @@ inline const QString kFailedMessage =
 // order, so an entry's position is the level value.
 [[nodiscard]] QStringList LevelEntries(const Settings &settings);
 
-// What the main window does for the dialog.
-struct Hooks {
-    std::function<bool()> saveSettings; // writes the configuration file; false on failure
-    std::function<void()> sortChanged;  // rebuilds the main window's sort expression
-    std::function<void()> applyViewer;  // SetViewerOptions
-};
-
 enum class Outcome { Done, InUse, Failed };
 
 // The OK steps. The table ends open in shared use in every case. On InUse and Failed the
 // settings keep their previous levels and the message has been shown; the dialog stays.
 [[nodiscard]] Outcome ApplySortOrder(MyTable &table, Settings &settings,
                                      const std::array<int, 4> &levels, Prompter &prompter,
-                                     const Hooks &hooks);
+                                     MainHooks &hooks);
 
 } // namespace sortorder

@@ -1,6 +1,5 @@
 #include "views/viewer_options.h"
 
-#include "app/main_commands.h"
 #include "settings/settings.h"
 
 namespace viewcfg {
@@ -128,9 +127,33 @@ std::optional<int> OrderSwapRow(int row, bool up) {
     return other;
 }
 
+std::vector<int> ViewerColumns(const std::array<int, 22> &positions,
+                               const std::array<bool, 22> &shown) {
+    std::vector<int> columns;
+    std::array<bool, 22> placed{};
+    for (int p = 1; p <= 22; ++p) {
+        int chosen = 0;
+        for (int f = 0; f < 22; ++f) {
+            if (positions[f] == p) {
+                chosen = f;
+                break;
+            }
+        }
+        if (placed[chosen])
+            continue;
+        placed[chosen] = true;
+        if (shown[chosen])
+            columns.push_back(chosen);
+    }
+    for (int f = 0; f < 22; ++f)
+        if (!placed[f] && shown[f])
+            columns.push_back(f);
+    return columns;
+}
+
 std::vector<ViewerColumn> ViewerColumnPlan(const Settings &settings) {
     std::vector<ViewerColumn> plan;
-    for (int f : mainwin::ViewerColumns(settings.fieldOrder, settings.displayFields)) {
+    for (int f : ViewerColumns(settings.fieldOrder, settings.displayFields)) {
         const auto i = static_cast<std::size_t>(f);
         plan.push_back({f, settings.fieldNames[i], settings.fieldWidth[i]});
     }

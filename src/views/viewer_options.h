@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/field_catalogue.h"
-#include "settings/font_spec.h"
+#include "core/field_catalogue.h"
+#include "core/font_spec.h"
 
 #include <QString>
 
@@ -78,6 +78,13 @@ void ApplyFieldPages(Settings &settings, FieldPages &pages);
 
 // The row an order-page row swaps with when moved up or down; nothing at either end.
 [[nodiscard]] std::optional<int> OrderSwapRow(int row, bool up);
+
+// The viewer's columns, left to right, as catalogue indexes (0 to 21). Position p takes the
+// lowest-numbered field whose position is p (field 1 when none is), hidden fields take no
+// column, and a field appears once at most: a shown field no position reached still gets a
+// column, after the others, so that damaged positions never lose a field from view.
+[[nodiscard]] std::vector<int> ViewerColumns(const std::array<int, 22> &positions,
+                                             const std::array<bool, 22> &shown);
 
 // One column of the viewer, left to right.
 struct ViewerColumn {

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QKeySequence>
-#include <QTemporaryDir>
 #include <set>
 #include <string>
 
@@ -237,63 +235,4 @@ TEST(ListMaintenance, ArgumentsAndCaption) {
     EXPECT_EQ(ListMaintenanceArgs(Cmd::ListBrand).maxLength, 20);
     EXPECT_EQ(ListMaintenanceArgs(Cmd::ListOwner).listNumber, 5);
     EXPECT_EQ(ListEditorCaption("Brand"), "Edit \"Brand\" List");
-}
-
-TEST(ListMaintenance, GridListKeepsNonBlankLinesAsRead) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("BRAND.LST");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Sony\r\n\r\n   \r\n  Acme Co  \r\n\t\r\nCaf\xe9\r\nLast");
-    file.close();
-    EXPECT_EQ(LoadGridList(path),
-              QStringList({"Sony", "  Acme Co  ", QString::fromUtf8("Caf\u00e9"), "Last"}));
-    EXPECT_TRUE(LoadGridList(dir.filePath("MISSING.LST")).isEmpty());
-}
-
-namespace {
-std::array<int, 22> DefaultPositions() {
-    std::array<int, 22> p{};
-    for (int i = 0; i < 22; ++i)
-        p[i] = i + 1;
-    return p;
-}
-std::array<bool, 22> AllShown() {
-    std::array<bool, 22> s{};
-    s.fill(true);
-    return s;
-}
-} // namespace
-
-TEST(ViewerColumns, FollowPositionsAndSkipHiddenFieldsWithoutGaps) {
-    std::vector<int> catalogue(22);
-    for (int i = 0; i < 22; ++i)
-        catalogue[i] = i;
-    EXPECT_EQ(ViewerColumns(DefaultPositions(), AllShown()), catalogue);
-
-    auto positions = DefaultPositions();
-    std::swap(positions[0], positions[11]); // Category first, Item at 12
-    auto shown = AllShown();
-    shown[1] = false; // Brand hidden
-    const auto columns = ViewerColumns(positions, shown);
-    ASSERT_EQ(columns.size(), 21u);
-    EXPECT_EQ(columns[0], 11);
-    EXPECT_EQ(columns[1], 2); // Brand takes no column
-    EXPECT_EQ(columns[10], 0);
-}
-
-TEST(ViewerColumns, DamagedPositionsNeverDuplicateOrLoseAField) {
-    std::array<int, 22> positions{};
-    positions.fill(1); // every field claims the first place
-    const auto columns = ViewerColumns(positions, AllShown());
-    ASSERT_EQ(columns.size(), 22u);
-    EXPECT_EQ(columns[0], 0);
-    EXPECT_EQ(columns[1], 1);
-    EXPECT_EQ(columns[21], 21);
-
-    auto gaps = DefaultPositions();
-    gaps[4] = 99; // Location's position is out of range
-    const auto withGap = ViewerColumns(gaps, AllShown());
-    ASSERT_EQ(withGap.size(), 22u);
-    EXPECT_EQ(withGap.back(), 4);
 }

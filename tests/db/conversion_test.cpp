@@ -1,6 +1,6 @@
+#include "core/field_catalogue.h"
 #include "db/conversion.h"
 #include "db/engine/dbf_table.h"
-#include "db/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
 #include "settings/date_format.h"

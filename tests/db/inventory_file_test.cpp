@@ -1,10 +1,10 @@
+#include "core/field_catalogue.h"
 #include "db/engine/db_error.h"
-#include "db/engine/dbf_schema.h"
 #include "db/engine/dbf_table.h"
-#include "db/field_catalogue.h"
 #include "db/inventory_file.h"
+#include "db/inventory_fixture.h"
+#include "db/inventory_schema.h"
 #include "db/my_table.h"
-#include "inventory_fixture.h"
 #include "support/scripted_prompter.h"
 
 #include <gtest/gtest.h>

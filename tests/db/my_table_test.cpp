@@ -1,7 +1,7 @@
 #include "db/engine/db_error.h"
 #include "db/inventory_file.h"
+#include "db/inventory_fixture.h"
 #include "db/my_table.h"
-#include "inventory_fixture.h"
 #include "settings/date_format.h"
 #include "support/scripted_prompter.h"
 

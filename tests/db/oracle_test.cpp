@@ -1,7 +1,7 @@
-#include "db/field_catalogue.h"
+#include "core/cp1252.h"
+#include "core/field_catalogue.h"
+#include "db/inventory_fixture.h"
 #include "db/my_table.h"
-#include "inventory_fixture.h"
-#include "settings/cp1252.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>

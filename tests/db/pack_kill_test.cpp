@@ -1,9 +1,9 @@
 // A process packing an inventory through the data set is killed at points spread over the
 // whole pack. Wherever the kill lands, the file must open with exactly the records that were
 // live before, and its sort index must either be sound or be made anew by the open.
+#include "core/field_catalogue.h"
 #include "db/engine/dbf_table.h"
 #include "db/engine/table.h"
-#include "db/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
 #include "support/scripted_prompter.h"

@@ -2,8 +2,8 @@
 // own changes, and always equal to what a walk of the visible records finds.
 #include "db/engine/dbf_table.h"
 #include "db/inventory_file.h"
+#include "db/inventory_fixture.h"
 #include "db/my_table.h"
-#include "inventory_fixture.h"
 #include "support/scripted_prompter.h"
 
 #include <gtest/gtest.h>

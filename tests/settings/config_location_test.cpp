@@ -1,4 +1,4 @@
-#include "settings/case_insensitive_path.h"
+#include "core/case_insensitive_path.h"
 #include "settings/config_location.h"
 
 #include <gtest/gtest.h>

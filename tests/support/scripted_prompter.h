@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,8 +32,8 @@ public:
     QStringList helpKeywords;
     QStringList dialogCaptions;
 
-    Button message(const QString &title, const QString &text, Buttons buttons,
-                   Button defaultButton, Icon icon) override;
+    Button message(const QString &title, const QString &text, Buttons buttons, Button defaultButton,
+                   Icon icon) override;
     void beep(Icon kind) override { beeps.push_back(kind); }
     std::optional<QString> openFileName(const QString &caption, const QString &,
                                         const QString &) override;

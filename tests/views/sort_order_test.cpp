@@ -5,6 +5,7 @@
 #include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "settings/settings.h"
+#include "support/fake_main_hooks.h"
 #include "support/scripted_prompter.h"
 
 #include <gtest/gtest.h>
@@ -31,9 +32,7 @@ protected:
             fixture::addItem(m_table, QString::fromLatin1(items[i]), QString::fromLatin1(cats[i]));
         fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Category,80))"));
         m_settings.lastDatabase = m_path;
-        m_hooks.saveSettings = [this] { return m_settings.saveTo(m_config); };
-        m_hooks.applyViewer = [this] { ++m_applied; };
-        m_hooks.sortChanged = [this] { ++m_sortChanged; };
+        m_hooks.onSaveSettings = [this] { return m_settings.saveTo(m_config); };
     }
 
     QStringList items() {
@@ -48,8 +47,7 @@ protected:
     Settings m_settings;
     MyTable m_table;
     ScriptedPrompter m_prompter;
-    sortorder::Hooks m_hooks;
-    int m_applied = 0, m_sortChanged = 0;
+    FakeMainHooks m_hooks;
 };
 
 TEST_F(SortOrder, ListsOfferNoneThenTheDisplayNames) {
@@ -69,8 +67,8 @@ TEST_F(SortOrder, ANewOrderRebuildsTheIndexAndSavesAtOnce) {
     EXPECT_EQ(m_settings.sortLevels, (std::array<int, 4>{1, 1, 0, 0})) << "a field twice is fine";
     EXPECT_EQ(m_table.openMode(), MyTable::OpenMode::Shared);
     EXPECT_EQ(items(), (QStringList{"Atlas", "Bowl", "Radio", "Saw"}));
-    EXPECT_EQ(m_applied, 1);
-    EXPECT_EQ(m_sortChanged, 1);
+    EXPECT_EQ(m_hooks.viewerApplied, 1);
+    EXPECT_EQ(m_hooks.sortRebuilt, 1);
     Settings saved;
     saved.loadFrom(m_config);
     EXPECT_EQ(saved.sortLevels, (std::array<int, 4>{1, 1, 0, 0}));
@@ -110,11 +108,11 @@ TEST_F(SortOrder, AnotherProcessHoldingTheFileKeepsTheOldLevels) {
     EXPECT_TRUE(m_table.isOpen());
     EXPECT_EQ(items(), (QStringList{"Radio", "Atlas", "Bowl", "Saw"}));
     EXPECT_FALSE(QFile::exists(m_config)) << "nothing was saved";
-    EXPECT_EQ(m_applied, 1);
+    EXPECT_EQ(m_hooks.viewerApplied, 1);
 }
 
 TEST_F(SortOrder, AFailureRestoresTheLevelsAndSaysSo) {
-    m_hooks.saveSettings = [] { return false; };
+    m_hooks.onSaveSettings = [] { return false; };
     EXPECT_EQ(sortorder::ApplySortOrder(m_table, m_settings, {2, 0, 0, 0}, m_prompter, m_hooks),
               sortorder::Outcome::Failed);
     ASSERT_EQ(m_prompter.asked.size(), 1u);

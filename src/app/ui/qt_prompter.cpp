@@ -2,7 +2,7 @@
 
 #include "app/file_filter.h"
 #include "app/ui/help_window.h"
-#include "app/ui/qt_convert.h"
+#include "ui/qt_convert.h"
 
 #include <QApplication>
 #include <QColorDialog>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/prompter.h"
 #include "app/ui/help_window.h"
+#include "core/prompter.h"
 
 #include <QPointer>
 #include <QPrinter>

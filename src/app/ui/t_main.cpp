@@ -2,27 +2,25 @@
 
 #include "app/table_viewer_source.h"
 #include "app/ui/db_navigator.h"
-#include "app/ui/form_scaling.h"
-#include "app/ui/qt_convert.h"
+#include "app/ui/feature_windows.h"
 #include "app/ui/viewer_delegate.h"
 #include "app/ui/viewer_model.h"
+#include "core/case_insensitive_path.h"
+#include "core/field_catalogue.h"
 #include "db/conversion.h"
 #include "db/engine/db_error.h"
-#include "db/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/inventory_names.h"
 #include "db/maintenance.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
-#include "settings/case_insensitive_path.h"
+#include "edit/pick_list_file.h"
 #include "settings/date_format.h"
 #include "settings/regional.h"
-#include "views/ui/t_about_box.h"
-#include "views/ui/t_color_config.h"
-#include "views/ui/t_my_locate_dialog.h"
-#include "views/ui/t_my_sort_order.h"
-#include "views/ui/t_tip_of_day.h"
-#include "views/ui/t_view_config.h"
+#include "ui/form_scaling.h"
+#include "ui/qt_convert.h"
+#include "ui/speed_icons.h"
+#include "views/viewer_options.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,142 +49,46 @@ QString Latin(std::string_view text) {
     return QString::fromLatin1(text.data(), text.size());
 }
 
-// A small drawn picture for each speed button: the platform's icon theme is not always
-// installed, and these stay legible at 25 x 25.
-QIcon SpeedIcon(Cmd id) {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QPen ink(QColor(20, 20, 90), 1.6);
-    p.setPen(ink);
-    auto page = [&p](QColor fill) {
-        p.setBrush(fill);
-        p.drawPolygon(QPolygonF(
-            {QPointF(4, 2), QPointF(12, 2), QPointF(16, 6), QPointF(16, 18), QPointF(4, 18)}));
-    };
-    auto table = [&p] {
-        p.setBrush(QColor(255, 255, 230));
-        p.drawRect(QRectF(2, 4, 16, 12));
-        p.drawLine(QPointF(2, 8), QPointF(18, 8));
-        p.drawLine(QPointF(2, 12), QPointF(18, 12));
-    };
-    auto plus = [&p](QPointF c, QColor color) {
-        p.setPen(QPen(color, 2.2));
-        p.drawLine(c - QPointF(4, 0), c + QPointF(4, 0));
-        p.drawLine(c - QPointF(0, 4), c + QPointF(0, 4));
-    };
-    auto lens = [&p](QPointF c) {
-        p.setBrush(QColor(200, 230, 255));
-        p.drawEllipse(c, 4.5, 4.5);
-        p.setPen(QPen(QColor(20, 20, 90), 2.4));
-        p.drawLine(c + QPointF(3.5, 3.5), c + QPointF(8, 8));
-    };
+// The speed button picture of a command, for the commands that have one.
+std::optional<SpeedGlyph> SpeedGlyphOf(Cmd id) {
     switch (id) {
     case Cmd::New:
-        page(Qt::white);
-        plus(QPointF(10, 11), QColor(0, 130, 0));
-        break;
+        return SpeedGlyph::NewFile;
     case Cmd::Open:
-        p.setBrush(QColor(240, 200, 80));
-        p.drawPolygon(QPolygonF({QPointF(2, 5), QPointF(8, 5), QPointF(10, 7), QPointF(18, 7),
-                                 QPointF(18, 17), QPointF(2, 17)}));
-        break;
+        return SpeedGlyph::OpenFile;
     case Cmd::Add:
-        table();
-        plus(QPointF(14, 14), QColor(0, 130, 0));
-        break;
+        return SpeedGlyph::AddRecord;
     case Cmd::Edit:
-        table();
-        p.setPen(QPen(QColor(160, 60, 0), 2.4));
-        p.drawLine(QPointF(8, 18), QPointF(18, 6));
-        break;
+        return SpeedGlyph::EditRecord;
     case Cmd::Copy:
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(2, 2, 10, 12));
-        p.drawRect(QRectF(7, 6, 10, 12));
-        break;
+        return SpeedGlyph::CopyRecord;
     case Cmd::Delete:
-        table();
-        p.setPen(QPen(QColor(190, 0, 0), 2.4));
-        p.drawLine(QPointF(5, 5), QPointF(15, 15));
-        p.drawLine(QPointF(15, 5), QPointF(5, 15));
-        break;
+        return SpeedGlyph::DeleteRecord;
     case Cmd::Import:
-        table();
-        p.setPen(QPen(QColor(0, 110, 0), 2.2));
-        p.drawLine(QPointF(10, 0), QPointF(10, 10));
-        p.drawLine(QPointF(6, 6), QPointF(10, 10));
-        p.drawLine(QPointF(14, 6), QPointF(10, 10));
-        break;
+        return SpeedGlyph::Import;
     case Cmd::Export:
-        table();
-        p.setPen(QPen(QColor(0, 0, 170), 2.2));
-        p.drawLine(QPointF(10, 10), QPointF(10, 19));
-        p.drawLine(QPointF(6, 15), QPointF(10, 19));
-        p.drawLine(QPointF(14, 15), QPointF(10, 19));
-        break;
+        return SpeedGlyph::Export;
     case Cmd::Search:
-        lens(QPointF(8, 8));
-        break;
+        return SpeedGlyph::Search;
     case Cmd::EndSearch:
-        lens(QPointF(8, 8));
-        p.setPen(QPen(QColor(190, 0, 0), 2));
-        p.drawLine(QPointF(2, 18), QPointF(18, 2));
-        break;
+        return SpeedGlyph::EndSearch;
     case Cmd::Locate:
-        p.setPen(QPen(QColor(190, 0, 0), 1.8));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPointF(10, 10), 7, 7);
-        p.drawEllipse(QPointF(10, 10), 3, 3);
-        break;
+        return SpeedGlyph::Locate;
     case Cmd::LocateNext:
-        p.setPen(QPen(QColor(190, 0, 0), 1.8));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPointF(8, 10), 5, 5);
-        p.setBrush(QColor(190, 0, 0));
-        p.drawPolygon(QPolygonF({QPointF(14, 5), QPointF(19, 10), QPointF(14, 15)}));
-        break;
+        return SpeedGlyph::LocateNext;
     case Cmd::Reports:
-        p.setBrush(QColor(230, 230, 230));
-        p.drawRect(QRectF(2, 8, 16, 7));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(5, 2, 10, 6));
-        p.drawRect(QRectF(5, 13, 10, 6));
-        break;
+        return SpeedGlyph::Reports;
     case Cmd::Viewer:
-        table();
-        p.setPen(QPen(QColor(20, 20, 90), 1.2));
-        p.drawLine(QPointF(8, 4), QPointF(8, 16));
-        p.drawLine(QPointF(13, 4), QPointF(13, 16));
-        break;
-    case Cmd::AllColor: {
-        const QColor colors[] = {QColor(220, 0, 0), QColor(0, 170, 0), QColor(0, 0, 220),
-                                 QColor(240, 200, 0)};
-        for (int i = 0; i < 4; ++i) {
-            p.setBrush(colors[i]);
-            p.drawRect(QRectF(2 + (i % 2) * 8, 2 + (i / 2) * 8, 8, 8));
-        }
-        break;
-    }
+        return SpeedGlyph::Viewer;
+    case Cmd::AllColor:
+        return SpeedGlyph::Colors;
     case Cmd::SortOrder:
-        p.setFont(QFont(QStringLiteral("Arial"), 6, QFont::Bold));
-        p.drawText(QRectF(0, 0, 12, 10), Qt::AlignCenter, QStringLiteral("A"));
-        p.drawText(QRectF(0, 10, 12, 10), Qt::AlignCenter, QStringLiteral("Z"));
-        p.drawLine(QPointF(15, 3), QPointF(15, 17));
-        p.drawLine(QPointF(12, 14), QPointF(15, 17));
-        p.drawLine(QPointF(18, 14), QPointF(15, 17));
-        break;
+        return SpeedGlyph::SortOrder;
     case Cmd::Contents:
-        p.setBrush(QColor(255, 255, 200));
-        p.drawEllipse(QPointF(10, 10), 8, 8);
-        p.setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
-        p.drawText(QRectF(0, 0, 20, 20), Qt::AlignCenter, QStringLiteral("?"));
-        break;
+        return SpeedGlyph::Help;
     default:
-        break;
+        return std::nullopt;
     }
-    return QIcon(pixmap);
 }
 
 QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text) {
@@ -218,75 +120,8 @@ TMain::TMain(Settings &settings, Prompter &prompter, Options options, QWidget *p
     buildClientArea();
     m_listener =
         m_table->addListener([this](MyTable::Event event) { tableEvent(static_cast<int>(event)); });
-    provideBuiltInWindows();
+    ProvideFeatureWindows(*this);
     updateCommandStates();
-}
-
-void TMain::provideBuiltInWindows() {
-    provideWindow(Needs::ColorConfig, [this](Cmd id) {
-        const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
-                            : id == Cmd::EditColor   ? colors::DialogTarget::Edit
-                            : id == Cmd::SearchColor ? colors::DialogTarget::Search
-                            : id == Cmd::ReportColor ? colors::DialogTarget::Report
-                            : id == Cmd::ConfigColor ? colors::DialogTarget::Configure
-                                                     : colors::DialogTarget::All;
-        if (TColorConfig::Edit(m_prompter, m_settings.colorSets, target,
-                               FormLook::from(m_settings, m_sizeFactor, m_screenSize), this))
-            SetColors();
-    });
-    provideWindow(Needs::TipWindow, [this](Cmd) {
-        TTipOfDay tips(m_settings.showTips, m_sizeFactor, m_screenSize, this);
-        tips.exec();
-    });
-    provideWindow(Needs::AboutBox, [this](Cmd) {
-        TAboutBox about(m_sizeFactor, m_screenSize, this);
-        about.exec();
-    });
-    provideWindow(Needs::ViewerConfig, [this](Cmd) {
-        {
-            TViewConfig dialog(m_settings, m_prompter,
-                               FormLook::from(m_settings, m_sizeFactor, m_screenSize), this);
-            dialog.exec();
-        }
-        SetViewerOptions();
-    });
-    provideWindow(Needs::SortOrderWindow, [this](Cmd) {
-        sortorder::Hooks hooks;
-        hooks.saveSettings = [this] { return m_settings.saveTo(m_options.configFile); };
-        hooks.sortChanged = [this] { BuildSortString(); };
-        hooks.applyViewer = [this] { SetViewerOptions(); };
-        (void)TMySortOrder::Run(*m_table, m_settings, m_prompter, hooks,
-                                FormLook::from(m_settings, m_sizeFactor, m_screenSize), this);
-        DisplayCount();
-    });
-    // The locate component lives as long as this window (its handler) and remembers the
-    // last search from one use to the next.
-    auto locate = std::make_shared<TMyLocateDialog>(m_prompter, this);
-    locate->SetCaption(QStringLiteral("Locate Field Value"));
-    locate->SetDataSource(m_table.get());
-    locate->SetSearchField(QString());
-    locate->SetMatchType(TMyLocateMatchType::mtPartialMatchStart);
-    locate->SetCaseSensitive(false);
-    locate->SetSortFields(TMyFieldSortType::fsSortByFieldName);
-    locate->SetDefaultButton(TMyDefaultButtonType::dbFindNext);
-    locate->SetFieldSelection(TMyFieldSelection::fsAllFields);
-    locate->SetShowMessages(true);
-    locate->SetColumnTitles([this](int field) -> std::optional<QString> {
-        const int column = m_model->columnOfField(field);
-        if (column < 0)
-            return std::nullopt;
-        return m_model->columns()[static_cast<std::size_t>(column)].title;
-    });
-    locate->SetPresentation([this] {
-        return TMyLocateDialog::Presentation{FormLook::from(m_settings, m_sizeFactor, m_screenSize),
-                                             m_settings.colorSet(ColorTarget::Configure)};
-    });
-    provideWindow(Needs::LocateDialog, [locate](Cmd id) {
-        if (id == Cmd::LocateNext)
-            (void)locate->FindNext();
-        else
-            (void)locate->Show();
-    });
 }
 
 TMain::~TMain() {
@@ -439,7 +274,8 @@ void TMain::buildSpeedPanel() {
         auto *button = new QToolButton(m_speedPanel);
         button->setObjectName(Latin(info.speed));
         button->setToolTip(Latin(info.hint));
-        button->setIcon(SpeedIcon(id));
+        if (const auto glyph = SpeedGlyphOf(id))
+            button->setIcon(SpeedIcon(*glyph));
         button->setIconSize(QSize(20, 20));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
@@ -1035,7 +871,8 @@ void TMain::DisplayCount() {
 
 void TMain::LoadList(const QString &fileName, QComboBox *combo) {
     combo->clear();
-    combo->addItems(LoadGridList(resolveCaseInsensitive(m_settings.programDirectory, fileName)));
+    combo->addItems(
+        picklists::LoadGridList(resolveCaseInsensitive(m_settings.programDirectory, fileName)));
 }
 
 void TMain::chooseDateFormat(int number) {
@@ -1155,8 +992,8 @@ void TMain::SetViewerOptions() {
     }
 
     std::vector<ViewerModel::Column> columns;
-    for (int field : ViewerColumns(s.fieldOrder, s.displayFields))
-        columns.push_back({field, s.fieldNames[field], s.fieldWidth[field]});
+    for (const viewcfg::ViewerColumn &c : viewcfg::ViewerColumnPlan(s))
+        columns.push_back({c.field, c.title, c.width});
     m_model->setColumns(columns);
     const QFontMetrics metrics(gridFont);
     const int charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
@@ -1165,6 +1002,37 @@ void TMain::SetViewerOptions() {
     m_grid->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
     updateCommandStates();
     syncGridToTable();
+}
+
+// ---------------------------------------------------------------------------------------
+// What features ask of the main window
+
+void TMain::endSearch() {
+    DoEndSearch();
+}
+
+void TMain::enableEndSearch() {
+    EnableEndSearch();
+}
+
+void TMain::setViewerOptions() {
+    SetViewerOptions();
+}
+
+void TMain::displayCount() {
+    DisplayCount();
+}
+
+bool TMain::saveSettings() {
+    return m_settings.saveTo(m_options.configFile);
+}
+
+void TMain::buildSortExpression() {
+    BuildSortString();
+}
+
+FormLook TMain::formLook() const {
+    return FormLook::from(m_settings, m_sizeFactor, m_screenSize);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/main_commands.h"
-#include "app/prompter.h"
+#include "core/main_hooks.h"
+#include "core/prompter.h"
 #include "settings/settings.h"
+#include "ui/form_scaling.h"
 
 #include <QMainWindow>
 #include <QSize>
@@ -32,7 +34,7 @@ class TableViewerSource;
 // Services come in through the constructor so that tests can build it over a temporary
 // configuration file and program directory. The start-up sequence runs in FormCreate(),
 // called by the program entry after construction.
-class TMain : public QMainWindow {
+class TMain : public QMainWindow, public MainHooks {
     Q_OBJECT
 public:
     struct Options {
@@ -91,7 +93,7 @@ public:
     [[nodiscard]] double windowSizeFactor() const { return m_sizeFactor; }
     [[nodiscard]] QSize screenSize() const { return m_screenSize; }
     [[nodiscard]] QString currentFile() const { return m_settings.lastDatabase; }
-    [[nodiscard]] QString sortExpression() const { return m_sortExpression; }
+    [[nodiscard]] QString sortExpression() const override { return m_sortExpression; }
     [[nodiscard]] ViewerModel *viewerModel() const { return m_model; }
     [[nodiscard]] QTableView *viewerGrid() const { return m_grid; }
 
@@ -101,6 +103,15 @@ public:
     }
     // Rebuilds the sort expression from the settings (after a new sort order).
     void BuildSortString();
+    // Fonts and sizes the program's windows take from the settings and the screen.
+    [[nodiscard]] FormLook formLook() const;
+
+    void endSearch() override;
+    void enableEndSearch() override;
+    void setViewerOptions() override;
+    void displayCount() override;
+    [[nodiscard]] bool saveSettings() override;
+    void buildSortExpression() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -110,7 +121,6 @@ protected:
 
 private:
     void buildMenus();
-    void provideBuiltInWindows();
     void buildClientArea();
     void buildSpeedPanel();
     void buildLetteredButtons();

@@ -1,7 +1,7 @@
 #include "app/ui/viewer_delegate.h"
 
 #include "app/ui/viewer_model.h"
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 
 #include <QComboBox>
 #include <QLineEdit>

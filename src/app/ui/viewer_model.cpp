@@ -1,6 +1,6 @@
 #include "app/ui/viewer_model.h"
 
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 
 namespace {
 bool IsWarranty(int field) {

@@ -1,7 +1,7 @@
 #include "views/ui/t_about_box.h"
 
-#include "app/ui/form_scaling.h"
-#include "views/ui/artwork.h"
+#include "ui/artwork.h"
+#include "ui/form_scaling.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "views/ui/t_color_config.h"
 
-#include "app/prompter.h"
-#include "views/ui/apply_colors.h"
+#include "core/prompter.h"
+#include "ui/apply_colors.h"
 
 #include <QCheckBox>
 #include <QComboBox>

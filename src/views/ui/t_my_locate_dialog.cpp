@@ -1,6 +1,6 @@
 #include "views/ui/t_my_locate_dialog.h"
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "db/my_table.h"
 
 #include <QDialog>

@@ -1,8 +1,8 @@
 #include "views/ui/t_my_locate_dlg.h"
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "db/my_table.h"
-#include "views/ui/apply_colors.h"
+#include "ui/apply_colors.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ui/form_scaling.h"
-#include "settings/color_set.h"
+#include "core/color_set.h"
+#include "ui/form_scaling.h"
 #include "views/locate.h"
 
 #include <QDialog>

@@ -1,8 +1,8 @@
 #include "views/ui/t_my_sort_order.h"
 
-#include "app/prompter.h"
+#include "core/prompter.h"
 #include "settings/settings.h"
-#include "views/ui/apply_colors.h"
+#include "ui/apply_colors.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -30,10 +30,10 @@ const char *const kComboNames[4] = {"ComboBox1", "ComboBox2", "ComboBox3", "Comb
 
 } // namespace
 
-TMySortOrder::TMySortOrder(MyTable &table, Settings &settings, Prompter &prompter,
-                           sortorder::Hooks hooks, FormLook look, QWidget *parent)
-    : QDialog(parent), m_table(table), m_settings(settings), m_prompter(prompter),
-      m_hooks(std::move(hooks)), m_look(std::move(look)) {
+TMySortOrder::TMySortOrder(MyTable &table, Settings &settings, Prompter &prompter, MainHooks &hooks,
+                           FormLook look, QWidget *parent)
+    : QDialog(parent), m_table(table), m_settings(settings), m_prompter(prompter), m_hooks(hooks),
+      m_look(std::move(look)) {
     setObjectName(QStringLiteral("MySortOrder"));
     setWindowTitle(QStringLiteral("Sort Order"));
     QFont designFont(QStringLiteral("Arial"));
@@ -111,8 +111,8 @@ void TMySortOrder::OkButtonClick() {
         accept();
 }
 
-bool TMySortOrder::Run(MyTable &table, Settings &settings, Prompter &prompter,
-                       const sortorder::Hooks &hooks, const FormLook &look, QWidget *parent) {
+bool TMySortOrder::Run(MyTable &table, Settings &settings, Prompter &prompter, MainHooks &hooks,
+                       const FormLook &look, QWidget *parent) {
     TMySortOrder dialog(table, settings, prompter, hooks, look, parent);
     return dialog.exec() == QDialog::Accepted;
 }

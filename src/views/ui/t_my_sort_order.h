@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ui/form_scaling.h"
-#include "settings/color_set.h"
+#include "core/color_set.h"
+#include "ui/form_scaling.h"
 #include "views/sort_order.h"
 
 #include <QDialog>
@@ -22,7 +22,7 @@ struct Settings;
 class TMySortOrder : public QDialog {
     Q_OBJECT
 public:
-    TMySortOrder(MyTable &table, Settings &settings, Prompter &prompter, sortorder::Hooks hooks,
+    TMySortOrder(MyTable &table, Settings &settings, Prompter &prompter, MainHooks &hooks,
                  FormLook look, QWidget *parent = nullptr);
 
     // The levels the four lists select (position in a list = level value).
@@ -34,8 +34,8 @@ public:
 
     // The whole use from the main window's command: create, show modally, free.
     // True when a new order was put in place.
-    static bool Run(MyTable &table, Settings &settings, Prompter &prompter,
-                    const sortorder::Hooks &hooks, const FormLook &look, QWidget *parent);
+    static bool Run(MyTable &table, Settings &settings, Prompter &prompter, MainHooks &hooks,
+                    const FormLook &look, QWidget *parent);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -47,7 +47,7 @@ private:
     MyTable &m_table;
     Settings &m_settings;
     Prompter &m_prompter;
-    sortorder::Hooks m_hooks;
+    MainHooks &m_hooks;
     FormLook m_look;
     bool m_shown = false;
     std::optional<sortorder::Outcome> m_outcome;

@@ -1,8 +1,8 @@
 #include "views/ui/t_tip_of_day.h"
 
-#include "app/ui/form_scaling.h"
+#include "ui/artwork.h"
+#include "ui/form_scaling.h"
 #include "views/tips.h"
-#include "views/ui/artwork.h"
 
 #include <QCheckBox>
 #include <QFrame>

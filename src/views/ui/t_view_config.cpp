@@ -1,9 +1,9 @@
 #include "views/ui/t_view_config.h"
 
-#include "app/prompter.h"
-#include "app/ui/form_components.h"
+#include "core/prompter.h"
 #include "settings/settings.h"
-#include "views/ui/apply_colors.h"
+#include "ui/apply_colors.h"
+#include "ui/form_components.h"
 
 #include <QApplication>
 #include <QCheckBox>

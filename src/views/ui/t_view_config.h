@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui/form_scaling.h"
+#include "ui/form_scaling.h"
 #include "views/viewer_options.h"
 
 #include <QDialog>

@@ -1,5 +1,5 @@
-#include "app/ui/qt_convert.h"
 #include "app/ui/qt_prompter.h"
+#include "ui/qt_convert.h"
 
 #include "support/qt_app.h"
 

@@ -1,5 +1,5 @@
 #include "app/ui/viewer_model.h"
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 #include "support/qt_app.h"
 
 #include <gtest/gtest.h>

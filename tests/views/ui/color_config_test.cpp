@@ -1,8 +1,8 @@
 #include "views/ui/t_color_config.h"
 
-#include "app/ui/qt_convert.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
+#include "ui/qt_convert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #include "views/ui/t_my_locate_dialog.h"
 
-#include "app/ui/qt_convert.h"
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
+#include "ui/qt_convert.h"
 
 #include <gtest/gtest.h>
 

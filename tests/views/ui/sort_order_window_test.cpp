@@ -1,12 +1,13 @@
 #include "views/ui/t_my_sort_order.h"
 
-#include "app/ui/qt_convert.h"
 #include "db/inventory_file.h"
 #include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "settings/settings.h"
+#include "support/fake_main_hooks.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
+#include "ui/qt_convert.h"
 
 #include <gtest/gtest.h>
 
@@ -33,8 +34,7 @@ protected:
         fixture::reopenSorted(m_table, m_path, QStringLiteral("Upper(Left(Category,80))"));
         m_settings.lastDatabase = m_path;
         m_settings.sortLevels = {12, 1, 0, 0};
-        m_hooks.saveSettings = [this] { return m_settings.saveTo(m_config); };
-        m_hooks.applyViewer = [this] { ++m_applied; };
+        m_hooks.onSaveSettings = [this] { return m_settings.saveTo(m_config); };
     }
 
     QStringList items() {
@@ -59,8 +59,7 @@ protected:
     Settings m_settings;
     MyTable m_table;
     ScriptedPrompter m_prompter;
-    sortorder::Hooks m_hooks;
-    int m_applied = 0;
+    FakeMainHooks m_hooks;
 };
 
 TEST_F(SortOrderWindow, ShowsTheFourLevelsUnderTheirLabelsInTheConfigurationColours) {
@@ -105,7 +104,7 @@ TEST_F(SortOrderWindow, AllNoneClosesWithFileOrderAndSavesAtOnce) {
     Settings saved;
     saved.loadFrom(m_config);
     EXPECT_EQ(saved.sortLevels, (std::array<int, 4>{0, 0, 0, 0}));
-    EXPECT_EQ(m_applied, 1);
+    EXPECT_EQ(m_hooks.viewerApplied, 1);
 }
 
 TEST_F(SortOrderWindow, TheSameFieldTwiceAndAGapAreTakenAsChosen) {
@@ -150,7 +149,7 @@ TEST_F(SortOrderWindow, CancelChangesNothing) {
     dialog.findChild<QPushButton *>(QStringLiteral("CancelButton"))->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(m_settings.sortLevels, (std::array<int, 4>{12, 1, 0, 0}));
-    EXPECT_EQ(m_applied, 0);
+    EXPECT_EQ(m_hooks.viewerApplied, 0);
     EXPECT_FALSE(QFile::exists(m_config));
 }
 

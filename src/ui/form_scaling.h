@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/font_spec.h"
+#include "core/font_spec.h"
 
 #include <QFont>
 #include <QMargins>

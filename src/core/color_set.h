@@ -30,8 +30,8 @@ inline constexpr int kColorTargetCount = 5;
 inline constexpr std::uint32_t kSilver = 12632256, kWhite = 16777215, kBlack = 0;
 
 struct ColorSet {
-    std::array<std::uint32_t, kColorRoleCount> colors{kSilver, kBlack, kBlack, kWhite, kBlack,
-                                                      kWhite,  kBlack, kWhite, kBlack, kSilver,
+    std::array<std::uint32_t, kColorRoleCount> colors{kSilver, kBlack,  kBlack, kWhite, kBlack,
+                                                      kWhite,  kBlack,  kWhite, kBlack, kSilver,
                                                       kBlack,  kSilver, kBlack};
 
     std::uint32_t operator[](ColorRole role) const { return colors[static_cast<int>(role)]; }
@@ -40,9 +40,9 @@ struct ColorSet {
 };
 
 inline constexpr std::array<std::string_view, kColorRoleCount> kColorKeys{
-    "Main Background",   "Major Title",      "Minor Title",   "Edit Background",
-    "Edit Text",         "Combo Background", "Combo Text",    "List Box Background",
-    "List Box Text",     "Radio Background", "Radio Text",    "Check Background",
+    "Main Background", "Major Title",      "Minor Title", "Edit Background",
+    "Edit Text",       "Combo Background", "Combo Text",  "List Box Background",
+    "List Box Text",   "Radio Background", "Radio Text",  "Check Background",
     "Check Text"};
 
 inline constexpr std::array<std::string_view, kColorTargetCount> kColorSections{

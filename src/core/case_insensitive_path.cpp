@@ -1,4 +1,4 @@
-#include "settings/case_insensitive_path.h"
+#include "core/case_insensitive_path.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
-#include "app/ui/form_components.h"
-#include "app/ui/form_scaling.h"
+#include "ui/form_components.h"
+#include "ui/form_scaling.h"
 
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"

@@ -1,4 +1,4 @@
-#include "db/engine/dbf_schema.h"
+#include "db/inventory_schema.h"
 
 #include "db/engine/db_error.h"
 

@@ -1,4 +1,4 @@
-#include "app/ui/qt_convert.h"
+#include "ui/qt_convert.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 
 #include <gtest/gtest.h>
 

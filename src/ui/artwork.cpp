@@ -1,4 +1,4 @@
-#include "views/ui/artwork.h"
+#include "ui/artwork.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
 #include "settings/date_format.h"

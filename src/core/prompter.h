@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/font_spec.h"
+#include "core/font_spec.h"
 
 #include <QString>
 
@@ -42,7 +42,7 @@ public:
     // Shorthands for the boxes the program uses everywhere.
     void error(const QString &text) { message(QStringLiteral("Error"), text, Ok, Ok, Icon::Error); }
     bool confirm(const QString &text, Button defaultButton = Yes) {
-        return message(QStringLiteral("Confirm"), text, Yes | No, defaultButton,
-                       Icon::Question) == Yes;
+        return message(QStringLiteral("Confirm"), text, Yes | No, defaultButton, Icon::Question) ==
+               Yes;
     }
 };

@@ -1,8 +1,8 @@
-#include "app/ui/form_scaling.h"
+#include "ui/form_scaling.h"
 
-#include "app/prompter.h"
-#include "app/ui/form_components.h"
+#include "core/prompter.h"
 #include "settings/settings.h"
+#include "ui/form_components.h"
 
 #include <QGuiApplication>
 #include <QLayout>

@@ -1,4 +1,4 @@
-#include "db/field_catalogue.h"
+#include "core/field_catalogue.h"
 
 const CatalogueField *catalogueField(int number) {
     return number >= 1 && number <= kFieldCount ? &kCatalogue[number - 1] : nullptr;

@@ -1,7 +1,7 @@
-#include "views/ui/apply_colors.h"
+#include "ui/apply_colors.h"
 
-#include "app/ui/qt_convert.h"
 #include "support/qt_app.h"
+#include "ui/qt_convert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "views/ui/apply_colors.h"
+#include "ui/apply_colors.h"
 
-#include "app/ui/form_components.h"
-#include "app/ui/qt_convert.h"
+#include "ui/form_components.h"
+#include "ui/qt_convert.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/field_catalogue.h"
 #include "db/engine/field_def.h"
-#include "db/field_catalogue.h"
 
 #include <string_view>
 #include <vector>

@@ -8,13 +8,13 @@
 enum class FieldCreatedAs { Character, Integer, Float, Date };
 
 struct CatalogueField {
-    int number;                  // 1 to 22
-    std::string_view key;        // dBASE field name, also the key in the settings file
+    int number;           // 1 to 22
+    std::string_view key; // dBASE field name, also the key in the settings file
     FieldCreatedAs createdAs;
-    int width;                   // character width; 0 for the fields the engine sizes
-    int entryLength;             // characters the record editor accepts
-    char kind;                   // 'C', 'N' or 'D' as search, reports and exports treat it
-    int decimals;                // decimals shown for numbers
+    int width;                    // character width; 0 for the fields the engine sizes
+    int entryLength;              // characters the record editor accepts
+    char kind;                    // 'C', 'N' or 'D' as search, reports and exports treat it
+    int decimals;                 // decimals shown for numbers
     std::string_view displayName; // default display name
 };
 

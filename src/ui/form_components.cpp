@@ -1,4 +1,4 @@
-#include "app/ui/form_components.h"
+#include "ui/form_components.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

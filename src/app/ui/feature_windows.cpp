@@ -1,0 +1,76 @@
+#include "app/ui/feature_windows.h"
+
+#include "app/ui/t_main.h"
+#include "app/ui/viewer_model.h"
+#include "views/ui/t_about_box.h"
+#include "views/ui/t_color_config.h"
+#include "views/ui/t_my_locate_dialog.h"
+#include "views/ui/t_my_sort_order.h"
+#include "views/ui/t_tip_of_day.h"
+#include "views/ui/t_view_config.h"
+
+#include <memory>
+
+using namespace mainwin;
+
+void ProvideFeatureWindows(TMain &main) {
+    main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
+        const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
+                            : id == Cmd::EditColor   ? colors::DialogTarget::Edit
+                            : id == Cmd::SearchColor ? colors::DialogTarget::Search
+                            : id == Cmd::ReportColor ? colors::DialogTarget::Report
+                            : id == Cmd::ConfigColor ? colors::DialogTarget::Configure
+                                                     : colors::DialogTarget::All;
+        if (TColorConfig::Edit(main.prompter(), main.settings().colorSets, target, main.formLook(),
+                               &main))
+            main.SetColors();
+    });
+    main.provideWindow(Needs::TipWindow, [&main](Cmd) {
+        TTipOfDay tips(main.settings().showTips, main.windowSizeFactor(), main.screenSize(), &main);
+        tips.exec();
+    });
+    main.provideWindow(Needs::AboutBox, [&main](Cmd) {
+        TAboutBox about(main.windowSizeFactor(), main.screenSize(), &main);
+        about.exec();
+    });
+    main.provideWindow(Needs::ViewerConfig, [&main](Cmd) {
+        {
+            TViewConfig dialog(main.settings(), main.prompter(), main.formLook(), &main);
+            dialog.exec();
+        }
+        main.SetViewerOptions();
+    });
+    main.provideWindow(Needs::SortOrderWindow, [&main](Cmd) {
+        (void)TMySortOrder::Run(main.myTable(), main.settings(), main.prompter(), main,
+                                main.formLook(), &main);
+        main.DisplayCount();
+    });
+    // The locate component lives as long as this window (its handler) and remembers the
+    // last search from one use to the next.
+    auto locate = std::make_shared<TMyLocateDialog>(main.prompter(), &main);
+    locate->SetCaption(QStringLiteral("Locate Field Value"));
+    locate->SetDataSource(&main.myTable());
+    locate->SetSearchField(QString());
+    locate->SetMatchType(TMyLocateMatchType::mtPartialMatchStart);
+    locate->SetCaseSensitive(false);
+    locate->SetSortFields(TMyFieldSortType::fsSortByFieldName);
+    locate->SetDefaultButton(TMyDefaultButtonType::dbFindNext);
+    locate->SetFieldSelection(TMyFieldSelection::fsAllFields);
+    locate->SetShowMessages(true);
+    locate->SetColumnTitles([&main](int field) -> std::optional<QString> {
+        const int column = main.viewerModel()->columnOfField(field);
+        if (column < 0)
+            return std::nullopt;
+        return main.viewerModel()->columns()[static_cast<std::size_t>(column)].title;
+    });
+    locate->SetPresentation([&main] {
+        return TMyLocateDialog::Presentation{main.formLook(),
+                                             main.settings().colorSet(ColorTarget::Configure)};
+    });
+    main.provideWindow(Needs::LocateDialog, [locate](Cmd id) {
+        if (id == Cmd::LocateNext)
+            (void)locate->FindNext();
+        else
+            (void)locate->Show();
+    });
+}
