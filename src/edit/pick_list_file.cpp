@@ -1,6 +1,6 @@
 #include "edit/pick_list_file.h"
 
-#include "core/cp1252.h"
+#include "core/text_codec.h"
 
 #include <QFile>
 
@@ -17,7 +17,7 @@ QStringList LoadGridList(const QString &path) {
             line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
-        items << cp1252::decode(line);
+        items << text8::decode(line);
     }
     return items;
 }

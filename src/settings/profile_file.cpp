@@ -1,6 +1,6 @@
 #include "settings/profile_file.h"
 
-#include "core/cp1252.h"
+#include "core/text_codec.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,7 +189,7 @@ std::optional<QString> ProfileFile::value(QByteArrayView section, QByteArrayView
         text.back() == text.front()) {
         text = text.sliced(1, text.size() - 2);
     }
-    return cp1252::decode(text);
+    return text8::decode(text);
 }
 
 bool ProfileFile::contains(QByteArrayView section, QByteArrayView key) const {
@@ -205,7 +205,7 @@ QString ProfileFile::readString(QByteArrayView section, QByteArrayView key, cons
 
 bool ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const QString &text) {
     bool exact = true;
-    const QByteArray encoded = cp1252::encode(text, &exact);
+    const QByteArray encoded = text8::encode(text, &exact);
     exact = exact && !encoded.contains('\r') && !encoded.contains('\n');
     const QByteArray bytes = withoutLineBreaks(encoded);
     int header = findSection(section);

@@ -1,6 +1,6 @@
 #include "settings/regional.h"
 
-#include "core/cp1252.h"
+#include "core/text_codec.h"
 #include "settings/format_helpers.h"
 
 #include <array>
@@ -61,7 +61,7 @@ int CountryCode(QLocale::Territory territory) {
 QChar StorableSeparator(const QString &value, QChar fallback) {
     const QChar c = FirstCharOrSpace(value);
     bool lossless = true;
-    (void)cp1252::encode(QStringView(&c, 1), &lossless);
+    (void)text8::encode(QStringView(&c, 1), &lossless);
     if (lossless)
         return c;
     return c.isSpace() ? QChar(u'\u00A0') : fallback;

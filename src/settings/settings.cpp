@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "core/cp1252.h"
+#include "core/text_codec.h"
 
 #include <QDir>
 
@@ -92,7 +92,7 @@ public:
 private:
     void put(QByteArrayView section, QByteArrayView key, const QString &value) {
         if (!m_file.writeString(section, key, value) && m_inexact)
-            m_inexact->push_back({cp1252::decode(section), cp1252::decode(key)});
+            m_inexact->push_back({text8::decode(section), text8::decode(key)});
     }
 
     ProfileFile &m_file;

@@ -1,4 +1,4 @@
-#include "core/cp1252.h"
+#include "core/text_codec.h"
 #include "core/field_catalogue.h"
 #include "db/inventory_fixture.h"
 #include "db/my_table.h"
@@ -103,7 +103,7 @@ TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
     // dbview passes the table's code page 1252 through.
     const Output dbview = runTool(oracle("dbview_dump.sh"), {m_file});
     ASSERT_EQ(dbview.status, 0) << dbview.err.toStdString();
-    const QStringList theirs = cp1252::decode(dbview.out).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList theirs = text8::decode(dbview.out).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(theirs.size(), mine.size());
     for (qsizetype i = 0; i < mine.size(); ++i)
         ASSERT_EQ(QString(mine[i] + u'|').toStdString(), theirs[i].toStdString()) << "line " << i;
@@ -111,7 +111,7 @@ TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
     // Perl XBase prints numbers as Perl numbers and blanks as <NULL>: compare values.
     const Output xbase = runTool(oracle("xbase_dump.sh"), {m_file});
     ASSERT_EQ(xbase.status, 0) << xbase.err.toStdString();
-    const QStringList perl = cp1252::decode(xbase.out).split(u'\n', Qt::SkipEmptyParts);
+    const QStringList perl = text8::decode(xbase.out).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(perl.size(), mine.size());
     for (qsizetype i = 0; i < mine.size(); ++i) {
         const QStringList a = mine[i].split(u'|');

@@ -1,4 +1,3 @@
-#include "core/cp1252.h"
 #include "settings/profile_file.h"
 
 #include <gtest/gtest.h>
@@ -154,19 +153,6 @@ TEST(ProfileFile, ReadStringKeepsWhatABufferHolds) {
 }
 
 TEST(ProfileFile, TextIsWindows1252) {
-    QByteArray all;
-    for (int b = 1; b < 256; ++b) {
-        all.append(static_cast<char>(b));
-    }
-    bool lossless = false;
-    EXPECT_EQ(cp1252::encode(cp1252::decode(all), &lossless), all);
-    EXPECT_TRUE(lossless);
-
-    EXPECT_EQ(cp1252::decode("\x80\x9f\xfc"), u"\u20ac\u0178\u00fc"_s);
-    EXPECT_EQ(cp1252::encode(u"\u0142\U0001F600!"_s, &lossless), "?"
-                                                                 "?!");
-    EXPECT_FALSE(lossless);
-
     ProfileFile file;
     EXPECT_TRUE(file.writeString("A", "name", u"J\u00fcrgen \u20ac"_s));
     EXPECT_EQ(file.toBytes(), "[A]\r\nname=J\xfcrgen \x80\r\n");
