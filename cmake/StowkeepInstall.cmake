@@ -35,8 +35,31 @@ install(FILES ${_data}/${STOWKEEP_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_data}/${STOWKEEP_APP_ID}.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-# The PNG sizes are rendered from the SVG drawings by scripts/render-icons.sh and committed.
-install(DIRECTORY ${_data}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+# The icon's PNG sizes are rendered from its SVG drawings in the build, so only the drawings
+# are kept in the source. The 32-unit drawing would blur at 16 px; that size has its own.
+# rsvg-convert comes with Debian librsvg2-bin (scripts/install-deps.sh).
+find_program(STOWKEEP_RSVG_CONVERT rsvg-convert REQUIRED)
+set(_icon_sizes 16 22 24 32 48 64 128 256)
+set(_icons_dir "${CMAKE_BINARY_DIR}/icons/hicolor")
+set(_icon_pngs "")
+foreach(size IN LISTS _icon_sizes)
+  set(_svg "${_data}/icons/${STOWKEEP_APP_ID}.svg")
+  if(size LESS_EQUAL 16)
+    set(_svg "${_data}/icons/${STOWKEEP_APP_ID}-16.svg")
+  endif()
+  set(_png "${_icons_dir}/${size}x${size}/apps/${STOWKEEP_APP_ID}.png")
+  add_custom_command(OUTPUT "${_png}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${_icons_dir}/${size}x${size}/apps"
+    COMMAND ${STOWKEEP_RSVG_CONVERT} --width ${size} --height ${size} -o "${_png}" "${_svg}"
+    DEPENDS "${_svg}"
+    COMMENT "Rendering the ${size} px icon"
+    VERBATIM)
+  list(APPEND _icon_pngs "${_png}")
+  install(FILES "${_png}" DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_target(stowkeep_icons ALL DEPENDS ${_icon_pngs})
+install(FILES ${_data}/icons/${STOWKEEP_APP_ID}.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${_data}/completion/stowkeep-batch
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
