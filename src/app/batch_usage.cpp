@@ -6,6 +6,8 @@
 
 namespace {
 
+// In the order --help lists them. A new command: its row here, its branch in run() in
+// batch_commands.cpp, its section in data/man/stowkeep-batch.1.
 constexpr std::array kCommands{
     BatchCommandHelp{"create", "FILE", "make an empty inventory file with its sort index"},
     BatchCommandHelp{"check", "FILE", "tell whether FILE is an inventory file"},
@@ -15,8 +17,9 @@ constexpr std::array kCommands{
                      "index \"NewIndex\"; --recno puts the record number first)"},
     BatchCommandHelp{"reindex", "FILE", "rebuild the production index"},
     BatchCommandHelp{"pack", "FILE", "remove deleted records for good"},
-    BatchCommandHelp{"sort", "FILE LEVEL1 [LEVEL2 ...]",
-                     "rebuild \"NewIndex\" from up to four field numbers 1 to 22 (0 skips a level)"},
+    BatchCommandHelp{
+        "sort", "FILE LEVEL1 [LEVEL2 ...]",
+        "rebuild \"NewIndex\" from up to four field numbers 1 to 22 (0 skips a level)"},
     BatchCommandHelp{"generate", "FILE N [--seed S]",
                      "make FILE with N synthetic inventory records"},
 };
