@@ -4,7 +4,7 @@
 #include "settings/config_location.h"
 #include "settings/data_location.h"
 #include "settings/settings.h"
-#include "views/ui/artwork.h"
+#include "ui/artwork.h"
 
 #include <QApplication>
 #include <QDir>
