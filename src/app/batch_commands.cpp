@@ -1,6 +1,7 @@
 #include "app/batch_commands.h"
 
 #include "app/batch_prompter.h"
+#include "app/batch_search.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
@@ -116,15 +117,23 @@ int dump(const QString &path, const Options &o, std::FILE *out) {
         table.setIndexName(QString::fromLatin1(kSortIndexTag));
     }
     table.open(path, MyTable::OpenMode::ReadOnly);
+    return static_cast<int>(WriteDumpLines(table, o.recno, out) < 0);
+}
+
+} // namespace
+
+std::int64_t WriteDumpLines(MyTable &table, bool recno, std::FILE *out) {
     const auto &fields = table.layout().fields();
     const db::CodePage &page = db::CodePage::get(table.backend()->codePage());
     std::string buffer;
     buffer.reserve(1 << 20);
     std::string line;
+    std::int64_t count = 0;
     MyTable::Scanner scan = table.scanner();
     while (scan.next()) {
+        ++count;
         line.clear();
-        if (o.recno) {
+        if (recno) {
             line += std::to_string(scan.bookmark());
             line += '|';
         }
@@ -165,8 +174,10 @@ int dump(const QString &path, const Options &o, std::FILE *out) {
         }
     }
     write(out, buffer);
-    return 0;
+    return count;
 }
+
+namespace {
 
 int info(const QString &path, std::FILE *out) {
     const InventoryNames names = InventoryNamesOf(path);
@@ -241,7 +252,11 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
 }
 
 int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    const Options o = parse(arguments);
+    QStringList args = arguments;
+    const search::LevelOptions levels = search::TakeLevelOptions(args);
+    if (!levels.error.isEmpty())
+        throw UsageError(levels.error.toStdString());
+    const Options o = parse(args);
     if (o.positional.isEmpty())
         throw UsageError("no command given");
     const QString command = o.positional[0];
@@ -311,6 +326,11 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
                   "sort index: " +
                       (expression.empty() ? std::string("none (physical order)") : expression) +
                       "\n");
+        } else if (command == u"search") {
+            status = batch::Search(needFile(0), levels.levels, prompter, out, err);
+        } else if (command == u"replace") {
+            const QString file = needFile(3);
+            status = batch::Replace(file, rest[1], rest[2], rest[3], settings, prompter, out);
         } else if (command == u"generate") {
             const QString file = needFile(1);
             bool ok = false;
@@ -347,6 +367,15 @@ QString BatchUsage() {
         "  pack FILE                    remove deleted records for good\n"
         "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
         "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"
+        "  search FILE --level KEY:TEXT [KEY:TEXT ...] [--level ...]\n"
+        "                               the records matching any level (all of its\n"
+        "                               criteria), in sort order as dump --recno prints\n"
+        "                               them; the count on standard error. TEXT as the\n"
+        "                               search grid takes it: text to contain, or \"= 12\",\n"
+        "                               \"> 100\", \"< 12/31/1995\", \"> 100 AND < 500\"\n"
+        "  replace FILE FIELD SEARCH REPLACEMENT\n"
+        "                               global search and replace of a field (key or\n"
+        "                               number): whole values, any letter case\n"
         "\n"
         "options:\n"
         "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"

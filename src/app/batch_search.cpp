@@ -1,0 +1,105 @@
+#include "app/batch_search.h"
+
+#include "app/batch_commands.h"
+#include "core/field_catalogue.h"
+#include "core/main_hooks.h"
+#include "core/prompter.h"
+#include "db/inventory_file.h"
+#include "db/my_table.h"
+#include "db/sort_expression.h"
+#include "search/search_replace.h"
+#include "settings/settings.h"
+
+#include <string>
+
+namespace batch {
+
+namespace {
+
+void write(std::FILE *f, const std::string &s) {
+    std::fwrite(s.data(), 1, s.size(), f);
+}
+
+// The main window's part in a replace run, without a window: the sort expression from the
+// settings, and nothing to show.
+class BatchHooks : public MainHooks {
+public:
+    explicit BatchHooks(QString expression) : m_expression(std::move(expression)) {}
+    void endSearch() override {}
+    void enableEndSearch() override {}
+    void setViewerOptions() override {}
+    void displayCount() override {}
+    bool saveSettings() override { return true; }
+    void buildSortExpression() override {}
+    [[nodiscard]] QString sortExpression() const override { return m_expression; }
+
+private:
+    QString m_expression;
+};
+
+class Unattended : public replace::SweepObserver {
+public:
+    void progress(const replace::Counters &) override {}
+    bool confirm(const QString &) override { return true; }
+};
+
+int fieldNumberOf(const QString &text) {
+    bool isNumber = false;
+    const int n = text.toInt(&isNumber);
+    if (isNumber)
+        return catalogueField(n) ? n : 0;
+    for (const CatalogueField &f : kCatalogue)
+        if (text.compare(QLatin1StringView(f.key.data(), static_cast<qsizetype>(f.key.size())),
+                         Qt::CaseInsensitive) == 0)
+            return f.number;
+    return 0;
+}
+
+} // namespace
+
+int Search(const QString &path, const std::vector<search::LevelSpec> &levels, Prompter &prompter,
+           std::FILE *out, std::FILE *err) {
+    const search::BuiltSearch built = search::BuildSearch(levels);
+    if (!built.test) {
+        prompter.error(built.failure.message());
+        return 1;
+    }
+    MyTable table;
+    table.setIndexName(QString::fromLatin1(kSortIndexTag));
+    table.open(path, MyTable::OpenMode::ReadOnly);
+    table.setFilter([test = *built.test](const RecordView &record) { return test.matches(record); });
+    table.setFiltered(true);
+    const std::int64_t count = WriteDumpLines(table, true, out);
+    std::fflush(out);
+    write(err, std::to_string(count) + (count == 1 ? " record matches\n" : " records match\n"));
+    return 0;
+}
+
+int Replace(const QString &path, const QString &field, const QString &searchText,
+            const QString &replacementText, const Settings &settings, Prompter &prompter,
+            std::FILE *out) {
+    replace::Request request;
+    request.fieldNumber = fieldNumberOf(field);
+    request.searchText = searchText;
+    request.replacementText = replacementText;
+    const auto checked = replace::CheckInput(request);
+    if (const auto *problem = std::get_if<replace::InputProblem>(&checked)) {
+        prompter.error(problem->message);
+        return 1;
+    }
+    // Opened the way the program opens it: shared, in its sort order.
+    MyTable table;
+    table.setIndexName(QString::fromLatin1(kSortIndexTag));
+    table.open(path, MyTable::OpenMode::Shared);
+    BatchHooks hooks(QString::fromStdString(BuildSortString(settings.sortLevels)));
+    Unattended observer;
+    replace::Counters counters;
+    const replace::Outcome outcome = replace::Run(
+        table, hooks, prompter, std::get<replace::CheckedRequest>(checked), observer, counters);
+    write(out, "processed: " + std::to_string(counters.processed) +
+                   "\nfound: " + std::to_string(counters.found) +
+                   "\nchanged: " + std::to_string(counters.changed) + "\n");
+    return outcome == replace::Outcome::Done ? 0 : 1;
+}
+
+} // namespace batch

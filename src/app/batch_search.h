@@ -1,0 +1,27 @@
+#pragma once
+
+#include "search/level_options.h"
+
+#include <QString>
+
+#include <cstdio>
+
+class Prompter;
+struct Settings;
+
+// The batch commands of the search feature, on the same record test and sweep as the
+// search and the search and replace windows.
+namespace batch {
+
+// search FILE --level ...: the matching records in the sort order as `dump --recno` writes
+// them, the count on `err`. An invalid criterion shows the search window's message; 1 then.
+int Search(const QString &path, const std::vector<search::LevelSpec> &levels, Prompter &prompter,
+           std::FILE *out, std::FILE *err);
+
+// replace FILE FIELD SEARCH REPLACEMENT: the global search and replace without questions;
+// prints the processed, found and changed counts. FIELD is a field key or number.
+int Replace(const QString &path, const QString &field, const QString &searchText,
+            const QString &replacementText, const Settings &settings, Prompter &prompter,
+            std::FILE *out);
+
+} // namespace batch
