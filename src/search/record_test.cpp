@@ -74,8 +74,8 @@ void RecordTest::compileFor(const RecordLayout &layout) const {
     for (const SearchItem &item : m_items) {
         Compiled c;
         if (const CatalogueField *f = catalogueField(item.fieldNumber))
-            c.column = layout.indexOf(QLatin1StringView(f->key.data(),
-                                                        static_cast<qsizetype>(f->key.size())));
+            c.column = layout.indexOf(QString::fromLatin1(
+                f->key.data(), static_cast<qsizetype>(f->key.size())));
         c.comparison = item.comparison;
         c.isDate = item.isDate;
         c.endOfLevel = item.endOfLevel;

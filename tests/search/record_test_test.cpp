@@ -138,8 +138,8 @@ TEST_F(RecordTestTest, AgreesWithAPlainLoopOverGeneratedRecords) {
     for (int round = 0; round < 40; ++round) {
         std::vector<LevelSpec> levels(1 + random() % 3);
         struct Check {
-            int field;
-            int kind; // 0 contains, 1 >, 2 <, 3 range
+            int field = 0;
+            int kind = 0; // 0 contains, 1 >, 2 <, 3 range
             QString text;
             double a = 0, b = 0;
         };
@@ -201,7 +201,13 @@ TEST_F(RecordTestTest, AgreesWithAPlainLoopOverGeneratedRecords) {
         QStringList got;
         for (MyTable::Scanner s = m_table.scanner(); s.next();)
             got << s.view().text(field::Item) + QString::number(s.bookmark());
-        ASSERT_EQ(got, expected) << "round " << round;
+        QString described;
+        for (const LevelSpec &l : levels) {
+            described += QStringLiteral(" | ");
+            for (const LevelCriterion &c : l)
+                described += QString::number(c.fieldNumber) + u':' + c.text + u' ';
+        }
+        ASSERT_EQ(got, expected) << "round " << round << described.toStdString();
     }
 }
 

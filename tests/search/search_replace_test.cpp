@@ -100,7 +100,7 @@ protected:
     }
 
     Outcome run(const CheckedRequest &request) {
-        return Run(m_table, m_hooks, m_prompter, request, m_observer, m_counters);
+        return replace::Run(m_table, m_hooks, m_prompter, request, m_observer, m_counters);
     }
 
     // Field values of every record in the data set's order.
@@ -193,10 +193,10 @@ TEST_F(SearchReplaceTest, TheSortOrderIsRestoredAfterReplacingASortField) {
 TEST_F(SearchReplaceTest, NumbersAndDatesMatchByValue) {
     fill({{"a", "", "A", "100"}, {"b", "", "B", "100.00"}, {"c", "", "C", "1000"}, {"d", "", "D", ""}});
     ASSERT_EQ(run(checked(field::Cost + 1, "100", "250.5")), Outcome::Done);
-    EXPECT_EQ(column(field::Cost), (QStringList{"250.50", "250.50", "1000.00", ""}));
+    EXPECT_EQ(column(field::Cost), (QStringList{"250.5000", "250.5000", "1000.0000", ""}));
     ASSERT_EQ(run(checked(field::Cost + 1, "0", "1")), Outcome::Done)
         << "an empty number counts as 0";
-    EXPECT_EQ(column(field::Cost), (QStringList{"250.50", "250.50", "1000.00", "1.00"}));
+    EXPECT_EQ(column(field::Cost), (QStringList{"250.5000", "250.5000", "1000.0000", "1.0000"}));
 
     m_table.first();
     m_table.edit();
@@ -259,7 +259,7 @@ TEST_F(SearchReplaceTest, AReplacementTheFieldCannotHoldChangesNothing) {
     ASSERT_EQ(run(checked(field::Cost + 1, "100", "1e15")), Outcome::Failed);
     EXPECT_TRUE(m_prompter.last().text.startsWith(
         QStringLiteral("Search and replace was stopped by an error after 0 records were")));
-    EXPECT_EQ(column(field::Cost), QStringList{"100.00"});
+    EXPECT_EQ(column(field::Cost), QStringList{"100.0000"});
     expectOpenSharedAndSorted();
 }
 
