@@ -253,9 +253,9 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
 
 int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
     QStringList args = arguments;
-    const search::LevelOptions levels = search::TakeLevelOptions(args);
-    if (!levels.error.isEmpty())
-        throw UsageError(levels.error.toStdString());
+    const search::LevelOptions searchLevels = search::TakeLevelOptions(args);
+    if (!searchLevels.error.isEmpty())
+        throw UsageError(searchLevels.error.toStdString());
     const Options o = parse(args);
     if (o.positional.isEmpty())
         throw UsageError("no command given");
@@ -327,7 +327,7 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
                       (expression.empty() ? std::string("none (physical order)") : expression) +
                       "\n");
         } else if (command == u"search") {
-            status = batch::Search(needFile(0), levels.levels, prompter, out, err);
+            status = batch::Search(needFile(0), searchLevels.levels, prompter, out, err);
         } else if (command == u"replace") {
             const QString file = needFile(3);
             status = batch::Replace(file, rest[1], rest[2], rest[3], settings, prompter, out);
