@@ -145,7 +145,10 @@ TMySearch::TMySearch(MyTable &table, MainHooks &hooks, Settings &settings, Promp
     m_grid->setShowGrid(true);
     m_grid->setTabKeyNavigation(true);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    // The criterion cell's editor is opened whenever the cell becomes current (below).
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                            QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
     m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_grid->setGeometry(kGridLeft, kGridTop, 620, kGridHeight);
     m_delegate = new CriterionDelegate(m_criteria, m_grid);
@@ -163,7 +166,8 @@ TMySearch::TMySearch(MyTable &table, MainHooks &hooks, Settings &settings, Promp
     connect(m_grid, &QTableWidget::currentCellChanged, this,
             [this](int row, int column, int, int) {
                 // The criterion cell's editor is always shown.
-                if (column == kCriterionColumn && row >= 1)
+                if (column == kCriterionColumn && row >= 1 &&
+                    !(m_delegate->editor() && m_delegate->editorRow() == row))
                     m_grid->editItem(m_grid->item(row, column));
             });
     connect(m_grid, &QTableWidget::cellClicked, this, [this](int row, int column) {
@@ -234,7 +238,11 @@ void TMySearch::FormShow() {
     m_moreButton->setEnabled(true);
     SetColors(this, m_settings.colorSet(ColorTarget::Search));
     m_grid->setCurrentCell(1, kCriterionColumn);
-    m_grid->setFocus();
+    showEditor();
+}
+
+QLineEdit *TMySearch::currentEditor() const {
+    return m_delegate->editor();
 }
 
 void TMySearch::fillButtonColumn() {
@@ -260,12 +268,7 @@ void TMySearch::emptyCriteria() {
         editor->clear();
     for (int row = 1; row <= search::kRows; ++row)
         m_grid->item(row, kCriterionColumn)->setText(QString());
-    if (m_delegate->editor()) {
-        // Show the open cell's mask again, with nothing typed.
-        const int row = m_grid->currentRow();
-        m_grid->closePersistentEditor(m_grid->item(row, kCriterionColumn));
-        m_grid->editItem(m_grid->item(row, kCriterionColumn));
-    }
+
 }
 
 void TMySearch::commitEditor() {
@@ -292,6 +295,20 @@ void TMySearch::setCriterionText(int row, const QString &text) {
 void TMySearch::makeCurrent(int row) {
     commitEditor();
     m_grid->setCurrentCell(row, kCriterionColumn);
+    showEditor();
+}
+
+void TMySearch::showEditor() {
+    const int row = m_grid->currentRow();
+    if (row < 1 || m_grid->currentColumn() != kCriterionColumn)
+        return;
+    if (!(m_delegate->editor() && m_delegate->editorRow() == row))
+        m_grid->editItem(m_grid->item(row, kCriterionColumn));
+    // Focus on the editor itself: focus taken from it would close it.
+    if (m_delegate->editor())
+        m_delegate->editor()->setFocus();
+    else
+        m_grid->setFocus();
 }
 
 void TMySearch::setRowComparison(int row, int comparison) {
@@ -302,6 +319,7 @@ void TMySearch::setRowComparison(int row, int comparison) {
     if (m_grid->currentRow() == row)
         m_grid->setCurrentCell(row == search::kRows ? row - 1 : row + 1, kCriterionColumn);
     m_grid->setCurrentCell(row, kCriterionColumn);
+    showEditor();
 }
 
 bool TMySearch::SaveFields() {
@@ -315,19 +333,19 @@ bool TMySearch::SaveFields() {
         return true;
     case search::LevelOutcome::NoCriteria:
         m_prompter.error(outcome.message());
-        m_grid->setFocus();
+        showEditor();
         return false;
     case search::LevelOutcome::Invalid:
         m_prompter.error(outcome.message());
         m_grid->setCurrentCell(outcome.row, kCriterionColumn);
-        m_grid->setFocus();
+        showEditor();
         return false;
     case search::LevelOutcome::TooMany:
         m_prompter.error(outcome.message());
         emptyCriteria();
         m_moreButton->setEnabled(true);
         setLevelTitle();
-        m_grid->setFocus();
+        showEditor();
         return false;
     }
     return false;
@@ -361,7 +379,7 @@ void TMySearch::ClearSearch() {
     m_criteria.clear();
     m_moreButton->setEnabled(true);
     setLevelTitle();
-    m_grid->setFocus();
+    showEditor();
 }
 
 void TMySearch::OkButtonClick() {
@@ -385,7 +403,7 @@ void TMySearch::MoreButtonClick() {
         if (m_criteria.level() > 9)
             m_moreButton->setEnabled(false);
     }
-    m_grid->setFocus();
+    showEditor();
 }
 
 void TMySearch::ClearButtonClick() {
@@ -418,4 +436,5 @@ void TMySearch::openOptions(int row) {
                            choices, m_look ? m_look() : FormLook{},
                            m_settings.colorSet(ColorTarget::Search), this);
     options.exec();
+    showEditor();
 }

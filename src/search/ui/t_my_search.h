@@ -12,6 +12,7 @@
 class MainHooks;
 class MyTable;
 class Prompter;
+class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class RecordView;
@@ -60,6 +61,8 @@ public:
     // the current one.
     void setRowComparison(int row, int comparison);
     [[nodiscard]] QTableWidget *grid() const { return m_grid; }
+    // The criterion cell's editor open now, if any.
+    [[nodiscard]] QLineEdit *currentEditor() const;
     [[nodiscard]] const search::RecordTest &appliedTest() const { return m_applied; }
 
 protected:
@@ -71,6 +74,8 @@ private:
     void setLevelTitle();
     void emptyCriteria();
     void commitEditor();
+    // Opens the current criterion cell's editor unless it is open.
+    void showEditor();
     void fillButtonColumn();
 
     MyTable &m_table;
