@@ -327,7 +327,7 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
                       (expression.empty() ? std::string("none (physical order)") : expression) +
                       "\n");
         } else if (command == u"search") {
-            status = batch::Search(needFile(0), searchLevels.levels, prompter, out, err);
+            status = batch::Search(needFile(0), searchLevels.levels, settings, prompter, out, err);
         } else if (command == u"replace") {
             const QString file = needFile(3);
             status = batch::Replace(file, rest[1], rest[2], rest[3], settings, prompter, out);

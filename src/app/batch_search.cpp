@@ -8,6 +8,7 @@
 #include "db/my_table.h"
 #include "db/sort_expression.h"
 #include "search/search_replace.h"
+#include "settings/date_format.h"
 #include "settings/settings.h"
 
 #include <string>
@@ -57,8 +58,9 @@ int fieldNumberOf(const QString &text) {
 
 } // namespace
 
-int Search(const QString &path, const std::vector<search::LevelSpec> &levels, Prompter &prompter,
-           std::FILE *out, std::FILE *err) {
+int Search(const QString &path, const std::vector<search::LevelSpec> &levels,
+           const Settings &settings, Prompter &prompter, std::FILE *out, std::FILE *err) {
+    (void)ApplyDateFormat(settings.dateFormat, settings.dateLeadingZeros);
     const search::BuiltSearch built = search::BuildSearch(levels);
     if (!built.test) {
         prompter.error(built.failure.message());
@@ -78,6 +80,7 @@ int Search(const QString &path, const std::vector<search::LevelSpec> &levels, Pr
 int Replace(const QString &path, const QString &field, const QString &searchText,
             const QString &replacementText, const Settings &settings, Prompter &prompter,
             std::FILE *out) {
+    (void)ApplyDateFormat(settings.dateFormat, settings.dateLeadingZeros);
     replace::Request request;
     request.fieldNumber = fieldNumberOf(field);
     request.searchText = searchText;

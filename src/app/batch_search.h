@@ -13,10 +13,12 @@ struct Settings;
 // search and the search and replace windows.
 namespace batch {
 
+// Dates are read in the settings' date format, as the windows read them.
+//
 // search FILE --level ...: the matching records in the sort order as `dump --recno` writes
 // them, the count on `err`. An invalid criterion shows the search window's message; 1 then.
-int Search(const QString &path, const std::vector<search::LevelSpec> &levels, Prompter &prompter,
-           std::FILE *out, std::FILE *err);
+int Search(const QString &path, const std::vector<search::LevelSpec> &levels,
+           const Settings &settings, Prompter &prompter, std::FILE *out, std::FILE *err);
 
 // replace FILE FIELD SEARCH REPLACEMENT: the global search and replace without questions;
 // prints the processed, found and changed counts. FIELD is a field key or number.
