@@ -5,37 +5,70 @@
 #include <QLatin1StringView>
 
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
+#include <optional>
 
 namespace search {
 
 namespace {
 
-char asciiUpper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
+constexpr std::size_t kMaxField = 256;
 
-// `haystack` upper-cased holds `needle` (already upper case); both plain ASCII.
-bool asciiContains(std::string_view haystack, const std::string &needle) {
-    const std::size_t n = needle.size();
-    if (n > haystack.size())
-        return false;
-    const char first = needle[0];
-    for (std::size_t i = 0; i + n <= haystack.size(); ++i) {
-        if (asciiUpper(haystack[i]) != first)
-            continue;
-        std::size_t k = 1;
-        while (k < n && asciiUpper(haystack[i + k]) == needle[k])
-            ++k;
-        if (k == n)
-            return true;
+// `haystack` upper-cased holds `needle` (already upper case, plain ASCII). Nothing when the
+// haystack is not plain ASCII (the caller then compares decoded text).
+std::optional<bool> asciiContains(std::string_view haystack, const std::string &needle) {
+    if (haystack.size() > kMaxField)
+        return std::nullopt;
+    char upper[kMaxField];
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < haystack.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(haystack[i]);
+        high |= c;
+        upper[i] = static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
     }
-    return false;
+    if (high & 0x80)
+        return std::nullopt;
+    return std::string_view(upper, haystack.size()).find(needle) != std::string_view::npos;
 }
 
-bool isAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+// A number field's value as RecordView::number reads it (blank or unreadable is 0), with the
+// common stored form (sign, up to 15 digits, one full stop) read without a library call; the
+// quotient of two exact doubles is the correctly rounded value, as from_chars gives it.
+double storedNumber(const RecordView &record, int column) {
+    const std::string_view raw = record.raw(column);
+    std::size_t b = 0, e = raw.size();
+    while (b < e && (raw[b] == ' ' || raw[b] == '\0'))
+        ++b;
+    while (e > b && (raw[e - 1] == ' ' || raw[e - 1] == '\0'))
+        --e;
+    if (b == e)
+        return 0.0;
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = b;
+    const bool negative = raw[i] == '-';
+    if (raw[i] == '-' || raw[i] == '+')
+        ++i;
+    std::uint64_t mantissa = 0;
+    int digits = 0, decimals = -1;
+    for (; i < e; ++i) {
+        const char c = raw[i];
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+            ++digits;
+            if (decimals >= 0)
+                ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    if (i != e || digits == 0 || digits > 15)
+        return record.number(column);
+    const double value =
+        static_cast<double>(mantissa) / kPowers[decimals < 0 ? 0 : decimals];
+    return negative ? -value : value;
 }
 
 std::string_view withoutTrailingBlanks(std::string_view bytes) {
@@ -83,8 +116,8 @@ void RecordTest::compileFor(const RecordLayout &layout) const {
         if (item.comparison == Contains) {
             c.upper = upperEachCharacter(item.text);
             const QByteArray latin = c.upper.toLatin1();
-            c.asciiOk = isAscii(std::string_view(latin.constData(),
-                                                 static_cast<std::size_t>(latin.size()))) &&
+            c.asciiOk = std::all_of(latin.begin(), latin.end(),
+                                    [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }) &&
                         QString::fromLatin1(latin) == c.upper;
             if (c.asciiOk)
                 c.ascii.assign(latin.constData(), static_cast<std::size_t>(latin.size()));
@@ -93,20 +126,28 @@ void RecordTest::compileFor(const RecordLayout &layout) const {
     }
 }
 
-bool RecordTest::evaluate(const Compiled &c, const RecordView &record) const {
+bool RecordTest::evaluate(const Compiled &c, const RecordView &record, Cache &cache) const {
     if (c.comparison == Contains) {
         if (c.upper.isEmpty())
             return true;
         if (c.column < 0)
             return false;
         const std::string_view bytes = withoutTrailingBlanks(record.raw(c.column));
-        if (c.asciiOk && isAscii(bytes))
-            return asciiContains(bytes, c.ascii);
+        if (c.asciiOk)
+            if (const std::optional<bool> found = asciiContains(bytes, c.ascii))
+                return *found;
         return upperEachCharacter(record.layout().decode(bytes)).contains(c.upper);
     }
     double field = 0;
-    if (c.column >= 0)
-        field = c.isDate ? DayNumber(record.date(c.column)) : record.number(c.column);
+    if (c.column >= 0) {
+        // The two bounds of a range read the same field.
+        if (cache.column != c.column) {
+            cache.column = c.column;
+            cache.value =
+                c.isDate ? DayNumber(record.date(c.column)) : storedNumber(record, c.column);
+        }
+        field = cache.value;
+    }
     return compare(field, c.comparison, c.value);
 }
 
@@ -116,9 +157,10 @@ bool RecordTest::matches(const RecordView &record) const {
     if (m_layout != &record.layout() || m_layoutFields != record.layout().fieldCount())
         compileFor(record.layout());
     bool level = true;
+    Cache cache;
     for (const Compiled &c : m_compiled) {
         if (level)
-            level = evaluate(c, record);
+            level = evaluate(c, record, cache);
         if (c.endOfLevel) {
             if (level)
                 return true;

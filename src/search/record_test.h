@@ -43,8 +43,13 @@ private:
         std::string ascii;    // the same when it is plain ASCII
         bool asciiOk = false; // `ascii` holds it
     };
+    // The value of the number or date field read last for this record.
+    struct Cache {
+        int column = -1;
+        double value = 0;
+    };
     void compileFor(const RecordLayout &layout) const;
-    [[nodiscard]] bool evaluate(const Compiled &c, const RecordView &record) const;
+    [[nodiscard]] bool evaluate(const Compiled &c, const RecordView &record, Cache &cache) const;
 
     std::vector<SearchItem> m_items;
     mutable const RecordLayout *m_layout = nullptr;
