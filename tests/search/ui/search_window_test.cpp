@@ -162,8 +162,9 @@ TEST_F(SearchWindowTest, GridShowsTitlesNamesAndTheButtonColumn) {
     for (int row = 1; row <= 22; ++row) {
         const bool button = search::HasOptionsButton(row);
         EXPECT_EQ(grid()->item(row, 1)->text(), button ? QStringLiteral("...") : QString()) << row;
-        if (button)
+        if (button) {
             EXPECT_EQ(grid()->item(row, 1)->background().color(), QColor(128, 128, 128));
+        }
     }
     for (const char *name : {"OkButton", "MoreButton", "ClearButton", "ExitButton", "HelpButton"})
         EXPECT_NE(button(name), nullptr) << name;
