@@ -15,8 +15,8 @@
 #include <QTextStream>
 
 #include <chrono>
-#include <stdexcept>
 #include <cstdio>
+#include <stdexcept>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -146,9 +146,9 @@ int main(int argc, char *argv[]) {
             MyTable table;
             table.setIndexName(QStringLiteral("NewIndex"));
             table.open(path);
-            const search::BuiltSearch built = search::BuildSearch(
-                {{{field::Location + 1, QStringLiteral("room")},
-                  {field::Cost + 1, QStringLiteral("> 100 AND < 500")}}});
+            const search::BuiltSearch built =
+                search::BuildSearch({{{field::Location + 1, QStringLiteral("room")},
+                                      {field::Cost + 1, QStringLiteral("> 100 AND < 500")}}});
             if (!built.test)
                 throw std::runtime_error("the benchmark's criteria were refused");
             const Clock::time_point applyStart = Clock::now();
@@ -173,9 +173,9 @@ int main(int argc, char *argv[]) {
             const double endSearch = since(t);
             detail = std::to_string(matches) + " of " + std::to_string(all) +
                      " records match; apply + count + first screen " + seconds(apply) +
-                     ", second screen " + seconds(second) + ", last screen " +
-                     seconds(lastScreen) + ", End Search " + seconds(endSearch) +
-                     "; resident " + std::to_string(searchResident / 1024) + " MB (" +
+                     ", second screen " + seconds(second) + ", last screen " + seconds(lastScreen) +
+                     ", End Search " + seconds(endSearch) + "; resident " +
+                     std::to_string(searchResident / 1024) + " MB (" +
                      std::to_string(chars % 1000) + ")";
         } else if (op == "replace10") {
             // Search and replace of a value a tenth of the records hold, the sort index
@@ -188,11 +188,12 @@ int main(int argc, char *argv[]) {
             BatchPrompter prompter(err);
             Unattended observer;
             replace::Counters counters;
-            const auto checked = replace::CheckInput({field::Owner + 1, QStringLiteral("mary smith"),
-                                                      QStringLiteral("Mary Smith-Jones"), false});
-            const replace::Outcome outcome = replace::Run(
-                table, hooks, prompter, std::get<replace::CheckedRequest>(checked), observer,
-                counters);
+            const auto checked =
+                replace::CheckInput({field::Owner + 1, QStringLiteral("mary smith"),
+                                     QStringLiteral("Mary Smith-Jones"), false});
+            const replace::Outcome outcome =
+                replace::Run(table, hooks, prompter, std::get<replace::CheckedRequest>(checked),
+                             observer, counters);
             if (outcome != replace::Outcome::Done)
                 throw std::runtime_error("search and replace did not finish");
             detail = std::to_string(counters.processed) + " processed, " +

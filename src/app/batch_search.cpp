@@ -69,7 +69,8 @@ int Search(const QString &path, const std::vector<search::LevelSpec> &levels,
     MyTable table;
     table.setIndexName(QString::fromLatin1(kSortIndexTag));
     table.open(path, MyTable::OpenMode::ReadOnly);
-    table.setFilter([test = *built.test](const RecordView &record) { return test.matches(record); });
+    table.setFilter(
+        [test = *built.test](const RecordView &record) { return test.matches(record); });
     table.setFiltered(true);
     const std::int64_t count = WriteDumpLines(table, true, out);
     std::fflush(out);

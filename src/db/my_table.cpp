@@ -944,8 +944,7 @@ void MyTable::refresh() {
     const std::uint32_t keep = m_recno;
     invalidatePositions();
     m_walker = makeWalker();
-    if (keep != 0 && keep <= m_backend->recordCount() && visible(keep) &&
-        m_walker->seek(keep)) {
+    if (keep != 0 && keep <= m_backend->recordCount() && visible(keep) && m_walker->seek(keep)) {
         if (m_state == State::Browse)
             loadCurrent(keep);
         m_eof = m_bof = false;

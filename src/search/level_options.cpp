@@ -31,9 +31,9 @@ LevelOptions TakeLevelOptions(QStringList &args) {
             const int number = colon > 0 ? fieldOfKey(QStringView(c).left(colon)) : 0;
             if (number == 0) {
                 if (o.error.isEmpty())
-                    o.error = colon > 0 ? QStringLiteral("--level: no field has the key ") +
-                                              c.left(colon)
-                                        : QStringLiteral("--level takes KEY:TEXT, not ") + c;
+                    o.error = colon > 0
+                                  ? QStringLiteral("--level: no field has the key ") + c.left(colon)
+                                  : QStringLiteral("--level takes KEY:TEXT, not ") + c;
                 continue;
             }
             for (const LevelCriterion &seen : level)

@@ -43,7 +43,7 @@ double storedNumber(const RecordView &record, int column) {
         --e;
     if (b == e)
         return 0.0;
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     std::size_t i = b;
     const bool negative = raw[i] == '-';
@@ -66,8 +66,7 @@ double storedNumber(const RecordView &record, int column) {
     }
     if (i != e || digits == 0 || digits > 15)
         return record.number(column);
-    const double value =
-        static_cast<double>(mantissa) / kPowers[decimals < 0 ? 0 : decimals];
+    const double value = static_cast<double>(mantissa) / kPowers[decimals < 0 ? 0 : decimals];
     return negative ? -value : value;
 }
 
@@ -107,8 +106,8 @@ void RecordTest::compileFor(const RecordLayout &layout) const {
     for (const SearchItem &item : m_items) {
         Compiled c;
         if (const CatalogueField *f = catalogueField(item.fieldNumber))
-            c.column = layout.indexOf(QString::fromLatin1(
-                f->key.data(), static_cast<qsizetype>(f->key.size())));
+            c.column = layout.indexOf(
+                QString::fromLatin1(f->key.data(), static_cast<qsizetype>(f->key.size())));
         c.comparison = item.comparison;
         c.isDate = item.isDate;
         c.endOfLevel = item.endOfLevel;
@@ -116,9 +115,10 @@ void RecordTest::compileFor(const RecordLayout &layout) const {
         if (item.comparison == Contains) {
             c.upper = upperEachCharacter(item.text);
             const QByteArray latin = c.upper.toLatin1();
-            c.asciiOk = std::all_of(latin.begin(), latin.end(),
-                                    [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }) &&
-                        QString::fromLatin1(latin) == c.upper;
+            c.asciiOk =
+                std::all_of(latin.begin(), latin.end(),
+                            [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }) &&
+                QString::fromLatin1(latin) == c.upper;
             if (c.asciiOk)
                 c.ascii.assign(latin.constData(), static_cast<std::size_t>(latin.size()));
         }

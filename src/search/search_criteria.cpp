@@ -240,8 +240,7 @@ SearchCriteria::RowResult SearchCriteria::saveRow(int row, const QString &cell) 
             return RowResult::None;
         if (!v.valid)
             return RowResult::Invalid;
-        return addItem(itemOf(row, v, comparison, isDate)) ? RowResult::Added
-                                                           : RowResult::TooMany;
+        return addItem(itemOf(row, v, comparison, isDate)) ? RowResult::Added : RowResult::TooMany;
     }
     t = Trim(removeFirst(removeFirst(t, u'<'), u'>'));
     const qsizetype at = t.indexOf(QStringLiteral("AND"));

@@ -33,10 +33,10 @@ inline const QString kNoMatchesMessage =
 [[nodiscard]] QString TooManyItemsMessage();
 
 struct SearchItem {
-    QString text;       // character fields: the criterion upper-cased; numbers: as typed;
-                        // dates: the day number (not used for matching)
-    double number = 0;  // a number criterion
-    double date = 0;    // a date criterion as a day number (day 0 is 30 December 1899)
+    QString text;        // character fields: the criterion upper-cased; numbers: as typed;
+                         // dates: the day number (not used for matching)
+    double number = 0;   // a number criterion
+    double date = 0;     // a date criterion as a day number (day 0 is 30 December 1899)
     int fieldNumber = 0; // 1 to 22
     int comparison = Equal;
     bool endOfLevel = false;

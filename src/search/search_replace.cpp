@@ -69,7 +69,8 @@ std::variant<CheckedRequest, InputProblem> CheckInput(const Request &request) {
 }
 
 QString ConfirmQuestion(const QString &item) {
-    return QStringLiteral("Item = ") + u'"' + item + u'"' + QStringLiteral(".  Change this record?");
+    return QStringLiteral("Item = ") + u'"' + item + u'"' +
+           QStringLiteral(".  Change this record?");
 }
 
 QString FailedMessage(std::int64_t changed, const QString &engineText) {
@@ -151,9 +152,8 @@ public:
 
     bool operator()(std::string_view stored) const {
         const std::string_view t = withoutTrailingBlanks(stored);
-        const bool ascii = std::all_of(t.begin(), t.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x80;
-        });
+        const bool ascii = std::all_of(t.begin(), t.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
         if (ascii && m_asciiOk) {
             if (t.size() != m_ascii.size())
                 return false;

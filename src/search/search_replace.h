@@ -52,9 +52,9 @@ struct CheckedRequest {
     char kind = 'C';     // 'C', 'N' or 'D'
     QString searchUpper; // character fields: the trimmed search text in upper case
     double searchNumber = 0;
-    double searchDay = 0;    // dates as day numbers
-    QString replacement;     // character and number fields: the trimmed text as typed
-    QDate replacementDate;   // date fields
+    double searchDay = 0;  // dates as day numbers
+    QString replacement;   // character and number fields: the trimmed text as typed
+    QDate replacementDate; // date fields
     bool confirmEach = false;
 };
 

@@ -50,7 +50,8 @@ protected:
     }
 
     // The records a predicate over the raw record accepts, read with the engine alone.
-    std::set<std::uint32_t> where(const std::function<bool(const db::DbfTable &, std::string_view)> &p) {
+    std::set<std::uint32_t>
+    where(const std::function<bool(const db::DbfTable &, std::string_view)> &p) {
         db::DbfTable t(m_file.toStdString(), db::OpenMode::ReadOnly);
         std::set<std::uint32_t> out;
         for (std::uint32_t r = 1; r <= t.recordCount(); ++r) {
@@ -79,12 +80,13 @@ TEST_F(BatchSearchTest, MatchesAPlainEvaluationInTheSortOrder) {
     // Every item in the kitchen bought after 1995 worth over 100, or anything of a brand
     // containing "way" that cost between 100 and 500.
     const Result r = run({"search", m_file, "--level", "Location:kitchen", "PurchDate:> 12/31/1995",
-                       "Value:> 100", "--level", "brand:WAY", "Cost:> 100 AND < 500"});
+                          "Value:> 100", "--level", "brand:WAY", "Cost:> 100 AND < 500"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const std::set<std::uint32_t> expected = where([](const db::DbfTable &t, std::string_view rec) {
-        const bool first = upper(t.text(rec, field::Location)).find("KITCHEN") != std::string::npos &&
-                           t.date(rec, field::PurchDate).value_or("00000000") > "19951231" &&
-                           number(t, rec, field::Value) > 100;
+        const bool first =
+            upper(t.text(rec, field::Location)).find("KITCHEN") != std::string::npos &&
+            t.date(rec, field::PurchDate).value_or("00000000") > "19951231" &&
+            number(t, rec, field::Value) > 100;
         const double cost = number(t, rec, field::Cost);
         const bool second = upper(t.text(rec, field::Brand)).find("WAY") != std::string::npos &&
                             cost > 100 && cost < 500;
@@ -136,7 +138,8 @@ TEST_F(BatchSearchTest, ReplaceChangesWholeValuesAndPrintsTheCounters) {
     ASSERT_FALSE(kitchens.empty());
     const Result r = run({"replace", m_file, "Category", "appliances", "White Goods"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral("processed: 4000\nfound: %1\nchanged: %1\n").arg(kitchens.size()));
+    EXPECT_EQ(r.out,
+              QStringLiteral("processed: 4000\nfound: %1\nchanged: %1\n").arg(kitchens.size()));
     EXPECT_TRUE(r.err.contains(QStringLiteral("Finished: Global Search and Replace Complete.")));
     EXPECT_EQ(where([](const db::DbfTable &t, std::string_view rec) {
                   return t.text(rec, field::Category) == "White Goods";

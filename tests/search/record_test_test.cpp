@@ -20,8 +20,8 @@ constexpr int kPurchDate = field::PurchDate + 1;
 
 struct Item {
     QString item, brand, location;
-    QString cost;     // as typed, blank for none
-    QDate purchased;  // null for none
+    QString cost;    // as typed, blank for none
+    QDate purchased; // null for none
 };
 
 class RecordTestTest : public testing::Test {
@@ -132,8 +132,8 @@ TEST_F(RecordTestTest, AgreesWithAPlainLoopOverGeneratedRecords) {
 
     std::mt19937 random(42);
     const char *fragments[] = {"a", "on", "KIT", "er", "x", "Room", "1", "e"};
-    const int charFields[] = {field::Item, field::Brand, field::Location, field::Category,
-                              field::Descriptio, field::Owner};
+    const int charFields[] = {field::Item,     field::Brand,      field::Location,
+                              field::Category, field::Descriptio, field::Owner};
     const int numberFields[] = {field::Cost, field::Value, field::Quantity, field::RepCost};
     for (int round = 0; round < 40; ++round) {
         std::vector<LevelSpec> levels(1 + random() % 3);

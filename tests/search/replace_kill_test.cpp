@@ -138,7 +138,8 @@ protected:
         }
         int status = 0;
         ::waitpid(child, &status, 0);
-        const auto ran = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+        const auto ran =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
         if (WIFEXITED(status))
             EXPECT_EQ(WEXITSTATUS(status), 0) << "the replace failed";
         else

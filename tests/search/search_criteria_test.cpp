@@ -106,18 +106,20 @@ TEST_F(SearchCriteriaTest, DateRowsReadTheShortDateFormatAndAnEmptyMaskIsNoCrite
     EXPECT_EQ(m_criteria.items()[1].date, 3.0) << "day 0 is 30 December 1899";
 
     m_criteria.setComparison(kPurchDate, Range);
-    EXPECT_EQ(m_criteria
-                  .saveFields(cells({{kPurchDate, QStringLiteral("> 01/01/1990 AND <   /  /    ")}}))
-                  .kind,
-              LevelOutcome::Invalid)
+    EXPECT_EQ(
+        m_criteria
+            .saveFields(cells({{kPurchDate, QStringLiteral("> 01/01/1990 AND <   /  /    ")}}))
+            .kind,
+        LevelOutcome::Invalid)
         << "a date range with one date filled in";
-    EXPECT_EQ(m_criteria.saveFields(cells({{kPurchDate, QStringLiteral("> 02/30/1990 AND < ")}}))
-                  .kind,
-              LevelOutcome::Invalid);
-    EXPECT_EQ(m_criteria
-                  .saveFields(cells({{kPurchDate, QStringLiteral(">   /  /     AND <   /  /    ")}}))
-                  .kind,
-              LevelOutcome::NoCriteria);
+    EXPECT_EQ(
+        m_criteria.saveFields(cells({{kPurchDate, QStringLiteral("> 02/30/1990 AND < ")}})).kind,
+        LevelOutcome::Invalid);
+    EXPECT_EQ(
+        m_criteria
+            .saveFields(cells({{kPurchDate, QStringLiteral(">   /  /     AND <   /  /    ")}}))
+            .kind,
+        LevelOutcome::NoCriteria);
     // Other separators than the one in force, left at their mask, are empty as well.
     EXPECT_TRUE(IsEmptyDateText(u".  ."));
     EXPECT_TRUE(IsEmptyDateText(u"-  -"));
@@ -186,8 +188,8 @@ TEST(SearchMasks, CellMasksFollowTheRowKindAndComparison) {
     for (int row = 1; row <= kRows; ++row) {
         const bool button = row == kBrand || row == field::Location + 1 ||
                             row == field::BoughtFrom + 1 || row == field::Category + 1 ||
-                            row == field::Owner + 1 || row == field::Warranty + 1 ||
-                            row == kCost || row == kQuantity || row == field::RepCost + 1 ||
+                            row == field::Owner + 1 || row == field::Warranty + 1 || row == kCost ||
+                            row == kQuantity || row == field::RepCost + 1 ||
                             row == field::Value + 1 || row == kPurchDate || row == kWarDate;
         EXPECT_EQ(HasOptionsButton(row), button) << row;
     }
@@ -205,10 +207,14 @@ TEST(SearchNumbers, OnlyPlainDecimalTextReads) {
 }
 
 TEST(SearchLevelOptions, LevelsComeOutOfTheArgumentsAndPickComparisonsBySign) {
-    QStringList args{QStringLiteral("search"),   QStringLiteral("F.DBF"),
-                     QStringLiteral("--level"),  QStringLiteral("brand:son"),
-                     QStringLiteral("Cost:> 100 AND < 500"), QStringLiteral("--recno"),
-                     QStringLiteral("--level"),  QStringLiteral("PURCHDATE:< 12/31/1995")};
+    QStringList args{QStringLiteral("search"),
+                     QStringLiteral("F.DBF"),
+                     QStringLiteral("--level"),
+                     QStringLiteral("brand:son"),
+                     QStringLiteral("Cost:> 100 AND < 500"),
+                     QStringLiteral("--recno"),
+                     QStringLiteral("--level"),
+                     QStringLiteral("PURCHDATE:< 12/31/1995")};
     const LevelOptions o = TakeLevelOptions(args);
     ASSERT_TRUE(o.error.isEmpty()) << o.error.toStdString();
     EXPECT_EQ(args, (QStringList{QStringLiteral("search"), QStringLiteral("F.DBF"),
@@ -238,8 +244,8 @@ TEST(SearchLevelOptions, BuildSearchRefusesAsTheWindowDoes) {
     EXPECT_EQ(bad.failure.kind, LevelOutcome::Invalid);
     const BuiltSearch empty = BuildSearch({{{kCost, QStringLiteral("=")}}});
     EXPECT_EQ(empty.failure.kind, LevelOutcome::NoCriteria);
-    const BuiltSearch good = BuildSearch({{{kBrand, QStringLiteral("a")}},
-                                          {{kCost, QStringLiteral("> 1 AND < 9")}}});
+    const BuiltSearch good =
+        BuildSearch({{{kBrand, QStringLiteral("a")}}, {{kCost, QStringLiteral("> 1 AND < 9")}}});
     ASSERT_TRUE(good.test.has_value());
     ASSERT_EQ(good.test->items().size(), 3u);
     EXPECT_TRUE(good.test->items()[0].endOfLevel);

@@ -149,8 +149,8 @@ TEST_F(SearchReplaceTest, WholeValuesMatchInAnyCaseButPrefixesDoNot) {
     EXPECT_EQ(m_prompter.asked.size(), 1u);
     expectOpenSharedAndSorted();
     m_table.setIndexName(QString());
-    EXPECT_EQ(column(field::Brand), (QStringList{"Sony Europe", "Sony Europe", "Sony Europe",
-                                                 "Sonyx", "Sony Corp", ""}));
+    EXPECT_EQ(column(field::Brand),
+              (QStringList{"Sony Europe", "Sony Europe", "Sony Europe", "Sonyx", "Sony Corp", ""}));
     EXPECT_GE(m_hooks.viewerApplied, 2);
 }
 
@@ -162,9 +162,8 @@ TEST_F(SearchReplaceTest, ConfirmAnsweredNoEveryTimeChangesNothing) {
     ASSERT_EQ(run(checked(field::Brand + 1, "SONY", "Other", true)), Outcome::Done);
     EXPECT_EQ(m_counters.found, 2);
     EXPECT_EQ(m_counters.changed, 0);
-    EXPECT_EQ(m_observer.questions,
-              (QStringList{"Item = \"Radio\".  Change this record?",
-                           "Item = \"Walkman\".  Change this record?"}));
+    EXPECT_EQ(m_observer.questions, (QStringList{"Item = \"Radio\".  Change this record?",
+                                                 "Item = \"Walkman\".  Change this record?"}));
     m_table.setIndexName(QString());
     EXPECT_EQ(column(field::Brand), (QStringList{"Sony", "Bosch", "sony"}));
 }
@@ -191,7 +190,10 @@ TEST_F(SearchReplaceTest, TheSortOrderIsRestoredAfterReplacingASortField) {
 }
 
 TEST_F(SearchReplaceTest, NumbersAndDatesMatchByValue) {
-    fill({{"a", "", "A", "100"}, {"b", "", "B", "100.00"}, {"c", "", "C", "1000"}, {"d", "", "D", ""}});
+    fill({{"a", "", "A", "100"},
+          {"b", "", "B", "100.00"},
+          {"c", "", "C", "1000"},
+          {"d", "", "D", ""}});
     ASSERT_EQ(run(checked(field::Cost + 1, "100", "250.5")), Outcome::Done);
     EXPECT_EQ(column(field::Cost), (QStringList{"250.5000", "250.5000", "1000.0000", ""}));
     ASSERT_EQ(run(checked(field::Cost + 1, "0", "1")), Outcome::Done)
@@ -234,7 +236,9 @@ TEST_F(SearchReplaceTest, ASearchInForceIsSwitchedOffForTheRunAndOnAfter) {
 }
 
 TEST_F(SearchReplaceTest, AnEngineErrorInTheSweepSaysHowManyChangedAndKeepsTheIndex) {
-    fill({{"a", "Sony", "A", "1"}, {"b", "Sony", "B", "1"}, {"c", "Sony", "C", "1"},
+    fill({{"a", "Sony", "A", "1"},
+          {"b", "Sony", "B", "1"},
+          {"c", "Sony", "C", "1"},
           {"d", "Sony", "D", "1"}});
     // What an engine failure in the middle looks like to the run: a DbError out of the sweep
     // after two records were changed.

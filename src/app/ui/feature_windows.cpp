@@ -26,7 +26,8 @@ void ProvideFeatureWindows(TMain &main) {
             return picklists::LoadGridList(lists.path(list));
         },
         &main);
-    main.setSearchFilter([search](const RecordView &record) { return search->BuildFilter(record); });
+    main.setSearchFilter(
+        [search](const RecordView &record) { return search->BuildFilter(record); });
     main.provideWindow(Needs::SearchWindow, [search](Cmd) { search->exec(); });
     main.provideWindow(Needs::SearchReplaceWindow, [&main](Cmd) {
         TSearchAndReplace dialog(main.myTable(), main, main.settings(), main.prompter(),

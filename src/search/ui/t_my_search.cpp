@@ -44,7 +44,8 @@ QString recast(const QString &text, search::RowKind kind, int comparison) {
     switch (comparison) {
     case search::Range:
         return QStringLiteral("> ") + low.leftJustified(width, u' ', true) +
-               QStringLiteral(" AND < ") + high.leftJustified(width - (kind == search::RowKind::Date ? 0 : 1), u' ', true);
+               QStringLiteral(" AND < ") +
+               high.leftJustified(width - (kind == search::RowKind::Date ? 0 : 1), u' ', true);
     case search::Greater:
         return QStringLiteral("> ") + low.leftJustified(width, u' ', true);
     case search::Less:
@@ -147,8 +148,7 @@ TMySearch::TMySearch(MyTable &table, MainHooks &hooks, Settings &settings, Promp
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     // The criterion cell's editor is opened whenever the cell becomes current (below).
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
-                            QAbstractItemView::EditKeyPressed |
-                            QAbstractItemView::AnyKeyPressed);
+                            QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_grid->setGeometry(kGridLeft, kGridTop, 620, kGridHeight);
     m_delegate = new CriterionDelegate(m_criteria, m_grid);
@@ -163,13 +163,12 @@ TMySearch::TMySearch(MyTable &table, MainHooks &hooks, Settings &settings, Promp
         }
     }
     m_grid->item(0, 0)->setText(QStringLiteral(" FIELD"));
-    connect(m_grid, &QTableWidget::currentCellChanged, this,
-            [this](int row, int column, int, int) {
-                // The criterion cell's editor is always shown.
-                if (column == kCriterionColumn && row >= 1 &&
-                    !(m_delegate->editor() && m_delegate->editorRow() == row))
-                    m_grid->editItem(m_grid->item(row, column));
-            });
+    connect(m_grid, &QTableWidget::currentCellChanged, this, [this](int row, int column, int, int) {
+        // The criterion cell's editor is always shown.
+        if (column == kCriterionColumn && row >= 1 &&
+            !(m_delegate->editor() && m_delegate->editorRow() == row))
+            m_grid->editItem(m_grid->item(row, column));
+    });
     connect(m_grid, &QTableWidget::cellClicked, this, [this](int row, int column) {
         if (column == 1 && row > 0 && search::HasOptionsButton(row))
             openOptions(row);
@@ -230,7 +229,8 @@ void TMySearch::FormShow() {
     for (int col = 0; col < 3; ++col)
         m_grid->item(0, col)->setBackground(fixedColor);
     for (int row = 1; row <= search::kRows; ++row) {
-        m_grid->item(row, 0)->setText(u' ' + m_settings.fieldNames[static_cast<std::size_t>(row - 1)]);
+        m_grid->item(row, 0)->setText(u' ' +
+                                      m_settings.fieldNames[static_cast<std::size_t>(row - 1)]);
         m_grid->item(row, 0)->setBackground(fixedColor);
     }
     fillButtonColumn();
@@ -268,7 +268,6 @@ void TMySearch::emptyCriteria() {
         editor->clear();
     for (int row = 1; row <= search::kRows; ++row)
         m_grid->item(row, kCriterionColumn)->setText(QString());
-
 }
 
 void TMySearch::commitEditor() {

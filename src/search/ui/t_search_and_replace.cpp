@@ -229,9 +229,9 @@ void TSearchAndReplace::progress(const replace::Counters &) {
 bool TSearchAndReplace::confirm(const QString &question) {
     m_counterFrame->repaint();
     QApplication::restoreOverrideCursor();
-    const bool yes = m_prompter.message(QStringLiteral("Confirm"), question,
-                                        Prompter::Yes | Prompter::No, Prompter::Yes,
-                                        Prompter::Icon::Question) == Prompter::Yes;
+    const bool yes =
+        m_prompter.message(QStringLiteral("Confirm"), question, Prompter::Yes | Prompter::No,
+                           Prompter::Yes, Prompter::Icon::Question) == Prompter::Yes;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     return yes;
 }

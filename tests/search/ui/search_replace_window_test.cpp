@@ -145,7 +145,8 @@ TEST_F(SearchReplaceWindowTest, ConfirmAnsweredNoEveryTimeChangesNothing) {
     child<QPushButton>(d, "StartButton")->click();
     ASSERT_EQ(m_prompter.asked.size(), 3u);
     EXPECT_EQ(m_prompter.asked[0].title, QStringLiteral("Confirm"));
-    EXPECT_EQ(m_prompter.asked[0].text, QStringLiteral("Item = \"item Sony\".  Change this record?"));
+    EXPECT_EQ(m_prompter.asked[0].text,
+              QStringLiteral("Item = \"item Sony\".  Change this record?"));
     EXPECT_EQ(m_prompter.asked[0].buttons, Prompter::Yes | Prompter::No);
     EXPECT_EQ(d.counters().found, 2);
     EXPECT_EQ(d.counters().changed, 0);

@@ -11,13 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QTimer>
 
 namespace {
