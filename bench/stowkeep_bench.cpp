@@ -1,13 +1,12 @@
 // Times one data operation on an inventory file and prints "<seconds> <detail>". The script
 // run_bench.sh runs each operation in its own process, so peak memory is per operation.
 #include "app/batch_prompter.h"
-#include "core/main_hooks.h"
+#include "app/batch_search.h"
 #include "db/inventory_file.h"
 #include "db/inventory_generator.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
 #include "search/level_options.h"
-#include "search/search_replace.h"
 #include "views/locate.h"
 
 #include <QCoreApplication>
@@ -61,24 +60,6 @@ std::string seconds(double s) {
     std::snprintf(buf, sizeof buf, "%.3f s", s);
     return buf;
 }
-
-// The main window's part in a search and replace, without a window.
-class BenchHooks : public MainHooks {
-public:
-    void endSearch() override {}
-    void enableEndSearch() override {}
-    void setViewerOptions() override {}
-    void displayCount() override {}
-    bool saveSettings() override { return true; }
-    void buildSortExpression() override {}
-    [[nodiscard]] QString sortExpression() const override { return kExpression; }
-};
-
-class Unattended : public replace::SweepObserver {
-public:
-    void progress(const replace::Counters &) override {}
-    bool confirm(const QString &) override { return true; }
-};
 
 int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
@@ -183,10 +164,10 @@ int main(int argc, char *argv[]) {
             MyTable table;
             table.setIndexName(QStringLiteral("NewIndex"));
             table.open(path);
-            BenchHooks hooks;
+            batch::WindowlessHooks hooks(kExpression);
             QTextStream err(stderr);
             BatchPrompter prompter(err);
-            Unattended observer;
+            batch::Unattended observer;
             replace::Counters counters;
             const auto checked =
                 replace::CheckInput({field::Owner + 1, QStringLiteral("mary smith"),

@@ -21,29 +21,6 @@ void write(std::FILE *f, const std::string &s) {
     std::fwrite(s.data(), 1, s.size(), f);
 }
 
-// The main window's part in a replace run, without a window: the sort expression from the
-// settings, and nothing to show.
-class BatchHooks : public MainHooks {
-public:
-    explicit BatchHooks(QString expression) : m_expression(std::move(expression)) {}
-    void endSearch() override {}
-    void enableEndSearch() override {}
-    void setViewerOptions() override {}
-    void displayCount() override {}
-    bool saveSettings() override { return true; }
-    void buildSortExpression() override {}
-    [[nodiscard]] QString sortExpression() const override { return m_expression; }
-
-private:
-    QString m_expression;
-};
-
-class Unattended : public replace::SweepObserver {
-public:
-    void progress(const replace::Counters &) override {}
-    bool confirm(const QString &) override { return true; }
-};
-
 int fieldNumberOf(const QString &text) {
     bool isNumber = false;
     const int n = text.toInt(&isNumber);
@@ -95,7 +72,7 @@ int Replace(const QString &path, const QString &field, const QString &searchText
     MyTable table;
     table.setIndexName(QString::fromLatin1(kSortIndexTag));
     table.open(path, MyTable::OpenMode::Shared);
-    BatchHooks hooks(QString::fromStdString(BuildSortString(settings.sortLevels)));
+    WindowlessHooks hooks(QString::fromStdString(BuildSortString(settings.sortLevels)));
     Unattended observer;
     replace::Counters counters;
     const replace::Outcome outcome = replace::Run(

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "core/main_hooks.h"
 #include "search/level_options.h"
+#include "search/search_replace.h"
 
 #include <QString>
 
@@ -12,6 +14,30 @@ struct Settings;
 // The batch commands of the search feature, on the same record test and sweep as the
 // search and the search and replace windows.
 namespace batch {
+
+// The main window's part in a search and replace run without a window: the sort expression
+// it is given, and nothing to show.
+class WindowlessHooks : public MainHooks {
+public:
+    explicit WindowlessHooks(QString expression) : m_expression(std::move(expression)) {}
+    void endSearch() override {}
+    void enableEndSearch() override {}
+    void setViewerOptions() override {}
+    void displayCount() override {}
+    bool saveSettings() override { return true; }
+    void buildSortExpression() override {}
+    [[nodiscard]] QString sortExpression() const override { return m_expression; }
+
+private:
+    QString m_expression;
+};
+
+// A sweep with no one to ask: every match is changed.
+class Unattended : public replace::SweepObserver {
+public:
+    void progress(const replace::Counters &) override {}
+    bool confirm(const QString &) override { return true; }
+};
 
 // Dates are read in the settings' date format, as the windows read them.
 //
