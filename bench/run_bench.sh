@@ -54,6 +54,7 @@ timed "browse: screens, search, walk (peak = memory)" "$BENCH" browse "$FILE"
 timed "record count (visible records, full scan)" "$BENCH" count "$FILE"
 timed "walk every record in index order" "$BENCH" walk "$FILE"
 timed "filter over all records (Category, Cost)" "$BENCH" filter "$FILE"
+timed "search (Location, Cost range): apply, count, screens" "$BENCH" search "$FILE"
 timed "locate finding nothing (Description, at beginning)" "$BENCH" locate-start "$FILE"
 timed "locate finding nothing (Description, anywhere)" "$BENCH" locate-any "$FILE"
 timed "dump all records, physical order (batch)" bash -c "'$BATCH' --config '$CONFIG' dump '$FILE' --order physical > /dev/null"
@@ -65,6 +66,7 @@ if [ -x "$PEER" ]; then
     PEER_BENCH_WORK=$WORK/peer bash "$PEER" "$FILE" >"$WORK/peer.txt" 2>"$WORK/peer.err" || true
 fi
 
+timed "search and replace, 10% of records changed" "$BENCH" replace10 "$FILE"
 timed "append 100,000 records, index kept current" "$BENCH" append "$FILE"
 "$BENCH" delete10 "$FILE" >/dev/null
 timed "pack with 10% deleted (index regenerated)" "$BENCH" pack "$FILE"

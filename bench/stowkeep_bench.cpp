@@ -1,10 +1,12 @@
 // Times one data operation on an inventory file and prints "<seconds> <detail>". The script
 // run_bench.sh runs each operation in its own process, so peak memory is per operation.
 #include "app/batch_prompter.h"
+#include "app/batch_search.h"
 #include "db/inventory_file.h"
 #include "db/inventory_generator.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
+#include "search/level_options.h"
 #include "views/locate.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -48,10 +51,20 @@ int readScreen(MyTable &table, std::int64_t first) {
     return chars;
 }
 
+double since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+std::string seconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f s", s);
+    return buf;
+}
+
 int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
-               "            append, pack\n",
+               "            append, pack, search, replace10\n",
                stderr);
     return 2;
 }
@@ -106,6 +119,67 @@ int main(int argc, char *argv[]) {
                      " accepted by a search, " + std::to_string(walked) + " walked; resident " +
                      std::to_string(residentKb() / 1024) + " MB at the end (" +
                      std::to_string(chars % 1000) + ")";
+        } else if (op == "search") {
+            // A search whose matches are spread over the file, as the search window applies
+            // it: the filter in force, the count shown, the first screen in sort order. Then
+            // a second screen, the last screen and End Search (the data set opened again,
+            // counted, first screen), each timed on its own.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            const search::BuiltSearch built =
+                search::BuildSearch({{{field::Location + 1, QStringLiteral("room")},
+                                      {field::Cost + 1, QStringLiteral("> 100 AND < 500")}}});
+            if (!built.test)
+                throw std::runtime_error("the benchmark's criteria were refused");
+            const Clock::time_point applyStart = Clock::now();
+            table.setFilter([t = *built.test](const RecordView &r) { return t.matches(r); });
+            table.setFiltered(true);
+            const std::int64_t matches = table.recordCount();
+            int chars = readScreen(table, 0);
+            const double apply = since(applyStart);
+            Clock::time_point t = Clock::now();
+            chars += readScreen(table, 40);
+            const double second = since(t);
+            t = Clock::now();
+            chars += readScreen(table, matches - 40);
+            const double lastScreen = since(t);
+            const long searchResident = residentKb();
+            t = Clock::now();
+            table.setFiltered(false);
+            table.close();
+            table.open(path);
+            const std::int64_t all = table.recordCount();
+            chars += readScreen(table, 0);
+            const double endSearch = since(t);
+            detail = std::to_string(matches) + " of " + std::to_string(all) +
+                     " records match; apply + count + first screen " + seconds(apply) +
+                     ", second screen " + seconds(second) + ", last screen " + seconds(lastScreen) +
+                     ", End Search " + seconds(endSearch) + "; resident " +
+                     std::to_string(searchResident / 1024) + " MB (" +
+                     std::to_string(chars % 1000) + ")";
+        } else if (op == "replace10") {
+            // Search and replace of a value a tenth of the records hold, the sort index
+            // taken away and built again, from the data set open in shared use in sort order.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            batch::WindowlessHooks hooks(kExpression);
+            QTextStream err(stderr);
+            BatchPrompter prompter(err);
+            batch::Unattended observer;
+            replace::Counters counters;
+            const auto checked =
+                replace::CheckInput({field::Owner + 1, QStringLiteral("mary smith"),
+                                     QStringLiteral("Mary Smith-Jones"), false});
+            const replace::Outcome outcome =
+                replace::Run(table, hooks, prompter, std::get<replace::CheckedRequest>(checked),
+                             observer, counters);
+            if (outcome != replace::Outcome::Done)
+                throw std::runtime_error("search and replace did not finish");
+            detail = std::to_string(counters.processed) + " processed, " +
+                     std::to_string(counters.changed) + " changed, index " +
+                     table.indexName().toStdString();
         } else if (op == "count") {
             MyTable table;
             table.open(path);

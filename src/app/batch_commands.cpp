@@ -1,6 +1,7 @@
 #include "app/batch_commands.h"
 
 #include "app/batch_prompter.h"
+#include "app/batch_search.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
@@ -130,15 +131,23 @@ int dump(const QString &path, const Options &o, std::FILE *out) {
         table.setIndexName(QString::fromLatin1(kSortIndexTag));
     }
     table.open(path, MyTable::OpenMode::ReadOnly);
+    return static_cast<int>(WriteDumpLines(table, o.recno, out) < 0);
+}
+
+} // namespace
+
+std::int64_t WriteDumpLines(MyTable &table, bool recno, std::FILE *out) {
     const auto &fields = table.layout().fields();
     const db::CodePage &page = db::CodePage::get(table.backend()->codePage());
     std::string buffer;
     buffer.reserve(1 << 20);
     std::string line;
+    std::int64_t count = 0;
     MyTable::Scanner scan = table.scanner();
     while (scan.next()) {
+        ++count;
         line.clear();
-        if (o.recno) {
+        if (recno) {
             line += std::to_string(scan.bookmark());
             line += '|';
         }
@@ -179,8 +188,10 @@ int dump(const QString &path, const Options &o, std::FILE *out) {
         }
     }
     write(out, buffer);
-    return 0;
+    return count;
 }
+
+namespace {
 
 int info(const QString &path, std::FILE *out) {
     const InventoryNames names = InventoryNamesOf(path);
@@ -254,7 +265,8 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
     return 0;
 }
 
-int run(const Options &o, std::FILE *out, std::FILE *err) {
+int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *out,
+        std::FILE *err) {
     if (o.positional.isEmpty())
         throw UsageError("no command given");
     const QString command = o.positional[0];
@@ -332,6 +344,11 @@ int run(const Options &o, std::FILE *out, std::FILE *err) {
                   "sort index: " +
                       (expression.empty() ? std::string("none (physical order)") : expression) +
                       "\n");
+        } else if (command == u"search") {
+            status = batch::Search(needFile(0), searchLevels.levels, settings, prompter, out, err);
+        } else if (command == u"replace") {
+            const QString file = needFile(3);
+            status = batch::Replace(file, rest[1], rest[2], rest[3], settings, prompter, out);
         } else if (command == u"generate") {
             const QString file = needFile(1);
             bool ok = false;
@@ -355,10 +372,14 @@ int run(const Options &o, std::FILE *out, std::FILE *err) {
 
 int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {
     try {
-        const Options o = parse(arguments);
+        QStringList args = arguments;
+        const search::LevelOptions searchLevels = search::TakeLevelOptions(args);
+        if (!searchLevels.error.isEmpty())
+            throw UsageError(searchLevels.error.toStdString());
+        const Options o = parse(args);
         int status = 0;
         if (!o.help) {
-            status = run(o, out, err);
+            status = run(o, searchLevels, out, err);
         } else if (o.positional.isEmpty()) {
             write(out, BatchUsage().toStdString());
         } else {

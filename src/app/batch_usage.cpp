@@ -22,6 +22,14 @@ constexpr std::array kCommands{
         "rebuild \"NewIndex\" from up to four field numbers 1 to 22 (0 skips a level)"},
     BatchCommandHelp{"generate", "FILE N [--seed S]",
                      "make FILE with N synthetic inventory records"},
+    BatchCommandHelp{"search", "FILE --level KEY:TEXT [KEY:TEXT ...] [--level ...]",
+                     "the records matching any level (all of its criteria), in sort order as "
+                     "dump --recno prints them; the count on standard error. TEXT as the "
+                     "search grid takes it: text to contain, or \"= 12\", \"> 100\", "
+                     "\"< 12/31/1995\", \"> 100 AND < 500\""},
+    BatchCommandHelp{"replace", "FILE FIELD SEARCH REPLACEMENT",
+                     "global search and replace of a field (key or number): whole values, any "
+                     "letter case; prints processed, found and changed"},
 };
 
 constexpr std::array kOptions{

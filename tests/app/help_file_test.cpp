@@ -36,6 +36,8 @@ TEST(HelpFile, ShippedFileHasATopicForEveryWindowKeyword) {
         "Color Configuration",
         "Sort Order",
         "Locate Field Value",
+        "Search Options",
+        "Search and Replace",
     };
     for (const QString &keyword : keywords) {
         const HelpTopic *topic = help.find(keyword);
