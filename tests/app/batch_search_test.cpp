@@ -1,13 +1,12 @@
 // The batch search and replace commands, checked against a plain evaluation of the same
 // criteria over the raw records of a generated file.
+#include "app/batch_runner.h"
 #include "core/field_catalogue.h"
 #include "db/engine/dbf_table.h"
-#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -15,10 +14,7 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out, err;
-};
+using Result = batchtest::Outcome;
 
 class BatchSearchTest : public testing::Test {
 protected:
@@ -28,18 +24,7 @@ protected:
         ASSERT_EQ(run({"generate", m_file, "4000", "--seed", "11"}).status, 0);
     }
 
-    Result run(QStringList args) {
-        args << "--config" << m_dir.filePath("STOWKP.INI") << "--data-dir" << m_dir.path();
-        QProcess p;
-        p.start(QString::fromLatin1(test_paths::kBatchExe), args);
-        Result r;
-        if (!p.waitForFinished(120000))
-            return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
+    Result run(const QStringList &args) { return batchtest::Run(QDir(m_dir.path()), args); }
 
     // Record numbers at the start of each output line, in output order.
     static std::vector<std::uint32_t> recnos(const QString &out) {

@@ -1,3 +1,4 @@
+#include "app/batch_runner.h"
 #include "app/batch_usage.h"
 #include "core/field_catalogue.h"
 #include "test_paths.h"
@@ -6,18 +7,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <map>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using batchtest::Outcome;
 
 class BatchTest : public testing::Test {
 protected:
@@ -27,22 +23,8 @@ protected:
             << "build stowkeep-batch first";
     }
 
-    // `stdoutFile`, when given, receives standard output instead of the test.
-    Outcome run(QStringList args, const QString &stdoutFile = {}) {
-        // A private settings file, so the user's sort order never leaks into a test.
-        args << QStringLiteral("--config") << m_dir.filePath(QStringLiteral("STOWKP.INI"))
-             << QStringLiteral("--data-dir") << m_dir.path();
-        QProcess p;
-        if (!stdoutFile.isEmpty())
-            p.setStandardOutputFile(stdoutFile);
-        p.start(QString::fromLatin1(test_paths::kBatchExe), args);
-        Outcome r;
-        if (!p.waitForFinished(120000))
-            return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+    Outcome run(const QStringList &args, const QString &stdoutFile = {}) {
+        return batchtest::Run(QDir(m_dir.path()), args, stdoutFile);
     }
 
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
