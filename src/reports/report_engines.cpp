@@ -20,8 +20,10 @@ void writeAll(QIODevice &stream, const char *data, qint64 size) {
             QStringLiteral("The report pages could not be recorded: %1").arg(stream.errorString()));
 }
 
+// A printer that writes a file (PDF) needs no installed printer. Without any printer Qt
+// turns a new QPrinter into a PDF printer with no file, which is still a system printer.
 bool isSystemPrinter(const QPrinter &printer) {
-    return printer.outputFormat() == QPrinter::NativeFormat;
+    return printer.outputFileName().isEmpty();
 }
 
 bool refuseWithoutPrinter(const QPrinter &printer, Prompter *prompter) {
