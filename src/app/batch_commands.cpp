@@ -1,6 +1,7 @@
 #include "app/batch_commands.h"
 
 #include "app/batch_prompter.h"
+#include "app/batch_report.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
@@ -57,6 +58,9 @@ Options parse(const QStringList &args) {
             o.seed = value("--seed").toULongLong(&ok);
             if (!ok)
                 throw UsageError("--seed takes a whole number");
+        } else if (IsBatchReportOption(a)) {
+            const QString option = a;
+            o.positional << option << value(qPrintable(option));
         } else if (a.startsWith(u"--") && a != u"--")
             throw UsageError("unknown option " + a.toStdString());
         else
@@ -318,6 +322,12 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             if (!ok)
                 throw UsageError("generate needs a record count");
             status = generate(file, count, o.seed.value_or(1), settings, prompter, out);
+        } else if (command == u"report") {
+            try {
+                status = BatchReport(rest, settings, prompter, out, err);
+            } catch (const std::invalid_argument &e) {
+                throw UsageError(e.what());
+            }
         } else {
             throw UsageError("unknown command " + command.toStdString());
         }
@@ -346,8 +356,9 @@ QString BatchUsage() {
         "  reindex FILE                 rebuild the production index\n"
         "  pack FILE                    remove deleted records for good\n"
         "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
-        "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"
-        "\n"
+        "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n") +
+           BatchReportUsage() +
+           QStringLiteral("\n"
         "options:\n"
         "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
         "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");

@@ -610,13 +610,7 @@ void ReportProduction::printGroupHeading() {
             text = CutToWidth(m_engine, text, room);
             width = room;
         }
-        TabStop tab;
-        tab.justify = Justify::Centre;
-        tab.borders = kAllBorders;
-        tab.innerMargin = kCellMargin;
-        tab.width = width + kHeadingAllowance;
-        tab.position = m_def.leftMargin + (m_usableWidth - width) / 2.0;
-        m_engine.addTab(tab);
+        m_engine.addTab(headingCell(width, kAllBorders));
         m_engine.print(QLatin1Char('\t') + text);
         m_engine.endLine();
         if (m_def.numLines == 1) {
@@ -625,6 +619,19 @@ void ReportProduction::printGroupHeading() {
         }
     }
     m_headingPending = false;
+}
+
+// The cell of a heading `width` wide: its text starts where a text centred between the
+// margins starts, and the cell reaches half the allowance beyond it on either side, so a
+// heading as wide as the line stays between the margins.
+TabStop ReportProduction::headingCell(double width, int borders) const {
+    TabStop tab;
+    tab.justify = Justify::Centre;
+    tab.borders = borders;
+    tab.innerMargin = kCellMargin;
+    tab.width = width + kHeadingAllowance;
+    tab.position = m_def.leftMargin + (m_usableWidth - width) / 2.0 - kHeadingAllowance / 2.0;
+    return tab;
 }
 
 void ReportProduction::printUnderlinedHeading(const QString &heading) {
@@ -641,13 +648,7 @@ void ReportProduction::printUnderlinedHeading(const QString &heading) {
         text = CutToWidth(m_engine, text, room);
         width = room;
     }
-    TabStop tab;
-    tab.justify = Justify::Centre;
-    tab.borders = kBorderBottom;
-    tab.innerMargin = kCellMargin;
-    tab.width = width + kHeadingAllowance;
-    tab.position = m_def.leftMargin + (m_usableWidth - width) / 2.0;
-    m_engine.addTab(tab);
+    m_engine.addTab(headingCell(width, kBorderBottom));
     m_engine.print(QLatin1Char('\t') + text);
     m_engine.endLine();
 }

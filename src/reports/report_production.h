@@ -99,6 +99,7 @@ private:
     void printGroupTotals();
     void printGroupHeading();
     void printUnderlinedHeading(const QString &text);
+    [[nodiscard]] TabStop headingCell(double width, int borders) const;
     void printTotalsLine(const ReportTotals &set);
     void printFinalBlock();
     void printPlainLine(const QString &text);

@@ -395,18 +395,19 @@ TEST_F(ReportProductionTest, TextsAreCutToTheirCellsAndHeadingsToTheLine) {
     // Fake metrics: 0.1 in a character at 10 points; the Item cell is 2.667 in less 0.04.
     const QString item = FakePageEngine::cells(m_engine.printed[2].text)[0];
     EXPECT_EQ(item, longItem.left(26));
-    // The group heading: at most the usable width less 0.2 in, its box then the whole line.
+    // The group heading: at most the usable width less 0.2 in, its box then the whole line
+    // between the margins.
     const FakePageEngine::Printed &heading = m_engine.printed[1];
     EXPECT_EQ(FakePageEngine::cells(heading.text)[0], longText.left(73));
     ASSERT_EQ(heading.tabs.size(), 1u);
     EXPECT_EQ(heading.tabs[0].borders, reports::kAllBorders);
-    EXPECT_NEAR(*heading.tabs[0].position, 0.6, 1e-9);
+    EXPECT_NEAR(*heading.tabs[0].position, 0.5, 1e-9);
     EXPECT_NEAR(heading.tabs[0].width, 7.5, 1e-9);
     // The underlined heading of the final block is centred on the line with its allowance.
     for (const FakePageEngine::Printed &p : m_engine.printed)
         if (FakePageEngine::cells(p.text) == QStringList{"TOTALS"}) {
             EXPECT_EQ(p.tabs[0].borders, reports::kBorderBottom);
-            EXPECT_NEAR(*p.tabs[0].position, 0.5 + (7.5 - 0.6) / 2, 1e-9);
+            EXPECT_NEAR(*p.tabs[0].position, 0.5 + (7.5 - 0.6) / 2 - 0.1, 1e-9);
             EXPECT_NEAR(p.tabs[0].width, 0.8, 1e-9);
         }
 }
