@@ -2,6 +2,7 @@
 
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
+#include "reports/report_file.h"
 #include "views/ui/t_about_box.h"
 #include "views/ui/t_color_config.h"
 #include "views/ui/t_my_locate_dialog.h"
@@ -14,6 +15,13 @@
 using namespace mainwin;
 
 void ProvideFeatureWindows(TMain &main) {
+    // The report definitions exist (the built-ins written, an earlier version's file
+    // converted) before any report window lists them.
+    try {
+        (void)ReportFile(main.programDirectory()).ensure();
+    } catch (const ReportFileError &e) {
+        main.prompter().error(QString::fromStdString(e.what()));
+    }
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
                             : id == Cmd::EditColor   ? colors::DialogTarget::Edit
