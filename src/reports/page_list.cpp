@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -132,6 +133,11 @@ QFont MakeQFont(const PageFont &font) {
     f.setUnderline(font.underline);
     f.setStrikeOut(font.strikeOut);
     f.setHintingPreference(QFont::PreferNoHinting);
+    // No kerning or ligatures: a text is exactly as wide as its characters' advances, so
+    // widths add up (and are measured fast) and cuts match what is drawn. Printers of
+    // reports set text that way too.
+    f.setKerning(false);
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
@@ -224,12 +230,22 @@ QSizeF PageListSize(QByteArrayView page) {
 }
 
 void DrawPageList(QByteArrayView page, QPainter &painter, double pixelsPerInch, bool color) {
+    // Borders of neighbouring cells share their edges, and the cells of a row share their
+    // top and bottom: the edges are gathered and joined into whole lines, drawn at the end
+    // of the page in one go, so that a page of bordered cells is a few hundred lines, not
+    // thousands.
+    struct Segment {
+        std::int32_t at, from, to;
+        bool operator<(const Segment &o) const {
+            return at != o.at ? at < o.at : from < o.from;
+        }
+    };
     struct Painter {
         QPainter &p;
         bool color;
-        double pixelsPerTwip;
         std::map<int, PageFont> fonts;
         int current = -1;
+        std::vector<Segment> across, down;
 
         void font(int id, const PageFont &f) { fonts[id] = f; }
         void text(int id, std::int32_t x, std::int32_t y, const QString &s) {
@@ -243,30 +259,16 @@ void DrawPageList(QByteArrayView page, QPainter &painter, double pixelsPerInch, 
             }
             p.drawText(QPointF(x, y), s);
         }
-        void setLinePen() {
-            // Half a point on paper; never thinner than one device pixel on a screen.
-            const double twips = 10.0;
-            QPen pen(Qt::black);
-            if (twips * pixelsPerTwip < 1.0) {
-                pen.setWidth(0);
-                pen.setCosmetic(true);
-            } else {
-                pen.setWidthF(twips);
-            }
-            p.setPen(pen);
-            current = -1;
-        }
         void box(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int bits) {
-            setLinePen();
-            const double x2 = double(x) + w, y2 = double(y) + h;
+            const std::int32_t x2 = x + w, y2 = y + h;
             if (bits & 1)
-                p.drawLine(QPointF(x, y), QPointF(x, y2));
+                down.push_back({x, y, y2});
             if (bits & 2)
-                p.drawLine(QPointF(x2, y), QPointF(x2, y2));
+                down.push_back({x2, y, y2});
             if (bits & 4)
-                p.drawLine(QPointF(x, y), QPointF(x2, y));
+                across.push_back({y, x, x2});
             if (bits & 8)
-                p.drawLine(QPointF(x, y2), QPointF(x2, y2));
+                across.push_back({y2, x, x2});
         }
         void shade(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int percent) {
             const int grey = 255 - 255 * percent / 100;
@@ -274,9 +276,42 @@ void DrawPageList(QByteArrayView page, QPainter &painter, double pixelsPerInch, 
         }
     };
     painter.save();
-    painter.scale(pixelsPerInch / kTwipsPerInch, pixelsPerInch / kTwipsPerInch);
-    Painter visitor{painter, color, pixelsPerInch / kTwipsPerInch, {}, -1};
+    const double pixelsPerTwip = pixelsPerInch / kTwipsPerInch;
+    painter.scale(pixelsPerTwip, pixelsPerTwip);
+    Painter visitor{painter, color, {}, -1, {}, {}};
     walk(page, visitor);
+
+    // Edges on one line that overlap or meet (within a twip of rounding) become one line.
+    std::vector<QLineF> lines;
+    auto join = [&lines](std::vector<Segment> &segments, bool horizontal) {
+        std::sort(segments.begin(), segments.end());
+        for (std::size_t i = 0; i < segments.size();) {
+            Segment run = segments[i++];
+            while (i < segments.size() && segments[i].at == run.at &&
+                   segments[i].from <= run.to + 1) {
+                run.to = std::max(run.to, segments[i].to);
+                ++i;
+            }
+            lines.push_back(horizontal ? QLineF(run.from, run.at, run.to, run.at)
+                                       : QLineF(run.at, run.from, run.at, run.to));
+        }
+    };
+    join(visitor.across, true);
+    join(visitor.down, false);
+    if (!lines.empty()) {
+        // Half a point on paper; never thinner than one device pixel on a screen.
+        constexpr double kLineTwips = 10.0;
+        QPen pen(Qt::black);
+        if (kLineTwips * pixelsPerTwip < 1.0) {
+            pen.setWidth(0);
+            pen.setCosmetic(true);
+        } else {
+            pen.setWidthF(kLineTwips);
+        }
+        pen.setCapStyle(Qt::SquareCap);
+        painter.setPen(pen);
+        painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+    }
     painter.restore();
 }
 

@@ -43,7 +43,7 @@ void PaintedPageEngine::setMargins(double top, double bottom, double left, doubl
     setBand(top, pageHeight() - bottom);
 }
 
-const PaintedPageEngine::Metrics &PaintedPageEngine::metrics() const {
+PaintedPageEngine::Metrics &PaintedPageEngine::metrics() const {
     if (!m_metrics) {
         // Colour and lines under or through the text do not change its measures.
         PageFont key = m_font;
@@ -55,7 +55,8 @@ const PaintedPageEngine::Metrics &PaintedPageEngine::metrics() const {
             QFontMetricsF m(MakeQFont(key));
             const double ascent = m.ascent() / kTwipsPerInch;
             const double spacing = m.lineSpacing() / kTwipsPerInch;
-            slot = std::make_unique<Metrics>(Metrics{m, ascent, spacing});
+            slot = std::make_unique<Metrics>(Metrics{m, ascent, spacing, {}, {}});
+            slot->latin.fill(-1.0);
         }
         m_metrics = slot.get();
     }
@@ -116,10 +117,34 @@ int PaintedPageEngine::linesLeft() const {
     return lines > 1e6 ? 1000000 : static_cast<int>(lines);
 }
 
+double PaintedPageEngine::Metrics::advance(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 256) {
+        double &a = latin[u];
+        if (a < 0)
+            a = metrics.horizontalAdvance(QString(c));
+        return a;
+    }
+    auto found = others.find(u);
+    if (found == others.end())
+        found = others.emplace(u, metrics.horizontalAdvance(QString(c))).first;
+    return found->second;
+}
+
 double PaintedPageEngine::textWidth(const QString &text) const {
     if (text.isEmpty())
         return 0;
-    return metrics().metrics.horizontalAdvance(text) / kTwipsPerInch;
+    // Fonts are made without shaping (see MakeQFont), so a text's width is the sum of its
+    // characters' advances; only a text with characters beyond one UTF-16 unit is measured
+    // whole.
+    Metrics &m = metrics();
+    double twips = 0;
+    for (const QChar c : text) {
+        if (c.isSurrogate())
+            return m.metrics.horizontalAdvance(text) / kTwipsPerInch;
+        twips += m.advance(c);
+    }
+    return twips / kTwipsPerInch;
 }
 
 void PaintedPageEngine::addTab(const TabStop &tab) {

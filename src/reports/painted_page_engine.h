@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QSizeF>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <vector>
@@ -75,12 +76,17 @@ private:
         QFontMetricsF metrics;
         double ascent;      // inches
         double lineSpacing; // inches
+        // Advances of the characters met so far, in twips (negative: not yet measured).
+        std::array<double, 256> latin;
+        std::map<char16_t, double> others;
+        [[nodiscard]] double advance(QChar c);
     };
     struct PlacedTab {
         TabStop stop;
         double x;
     };
-    [[nodiscard]] const Metrics &metrics() const;
+    // The current font's measures; a cache, so it is filled from const functions too.
+    [[nodiscard]] Metrics &metrics() const;
     [[nodiscard]] bool drawing() const { return m_drawing && !aborted(); }
     void drawText(const QString &text, double x);
 
@@ -90,7 +96,7 @@ private:
     double m_bandTop = 0.5, m_bandBottom = 10.5;
     double m_y = 0.5;
     PageFont m_font;
-    mutable const Metrics *m_metrics = nullptr;
+    mutable Metrics *m_metrics = nullptr;
     mutable std::map<PageFont, std::unique_ptr<Metrics>> m_metricsCache;
     std::vector<PlacedTab> m_tabs;
     PageListWriter m_page;

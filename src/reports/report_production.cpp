@@ -139,7 +139,13 @@ void ReportProduction::SetMyFont(int number) {
 }
 
 bool ReportProduction::pastEnd() const {
-    return !m_table.isOpen() || m_table.isEmpty() || m_table.eof();
+    return !m_scan || !m_onRecord;
+}
+
+void ReportProduction::advance() {
+    m_onRecord = m_scan->next();
+    if (m_onRecord)
+        m_lastRead = m_scan->bookmark();
 }
 
 bool ReportProduction::fits(int lines) const {
@@ -234,7 +240,7 @@ QString ReportProduction::recordText(int fieldNumber, int maxLength) const {
     const int column = m_columns[static_cast<std::size_t>(fieldNumber)];
     if (column < 0)
         return {};
-    QString text = m_table.text(column);
+    QString text = m_scan->view().text(column);
     if (maxLength >= 0 && text.size() > maxLength)
         text.truncate(maxLength);
     return text;
@@ -248,8 +254,8 @@ QString ReportProduction::fieldText(int fieldNumber) const {
     if (column < 0)
         return {};
     if (f->kind != 'N')
-        return m_table.text(column);
-    const double value = m_table.number(column);
+        return m_scan->view().text(column);
+    const double value = m_scan->view().number(column);
     if (f->decimals == 2)
         return FormatMoney(0, value, m_settings.currencyFormat);
     return FormatNumber(0, 0, value, m_settings.numericFormat);
@@ -370,7 +376,12 @@ void ReportProduction::MyBeforePrintReport() {
                 QString::fromLatin1(f.key.data(), static_cast<qsizetype>(f.key.size())));
         m_table.disableControls();
         m_controlsDisabled = true;
-        m_table.first();
+        // The records are read through a scan of the data set in its order and through its
+        // filter, which is what moving it from its first record to its last visits; the
+        // data set itself is moved to the last record read when the run ends.
+        m_scan.emplace(m_table.scanner());
+        m_lastRead = 0;
+        advance();
     }
 }
 
@@ -457,7 +468,7 @@ bool ReportProduction::MyPrintPageReport() {
         printRecord();
         if (m_def.useTotals)
             addToTotals();
-        m_table.next();
+        advance();
         if (++m_walked % kStatusEvery == 0)
             m_engine.updateStatus();
     }
@@ -500,6 +511,9 @@ void ReportProduction::MyAfterPrintReport() {
         ~GiveBack() {
             if (p.m_controlsDisabled) {
                 p.m_controlsDisabled = false;
+                if (p.m_lastRead != 0)
+                    (void)p.m_table.gotoBookmark(p.m_lastRead);
+                p.m_scan.reset();
                 p.m_table.enableControls();
             }
         }
@@ -534,7 +548,7 @@ void ReportProduction::printRecord() {
 void ReportProduction::addToTotals() {
     auto raw = [this](int catalogueIndex) -> std::string_view {
         const int column = m_columns[static_cast<std::size_t>(catalogueIndex + 1)];
-        return column < 0 ? std::string_view() : m_table.current().raw(column);
+        return column < 0 ? std::string_view() : m_scan->view().raw(column);
     };
     const double q = double(LeadingWholeNumber(raw(field::Quantity)));
     const double c = LeadingNumber(raw(field::Cost));

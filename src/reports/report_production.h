@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/my_table.h"
 #include "reports/page_engine.h"
 #include "reports/report_definition.h"
 
@@ -8,9 +9,9 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string_view>
 
-class MyTable;
 class QIODevice;
 struct Settings;
 
@@ -108,6 +109,7 @@ private:
     // would otherwise ask for new pages for ever.
     [[nodiscard]] bool fits(int lines) const;
     [[nodiscard]] bool pastEnd() const;
+    void advance();
     [[nodiscard]] QString recordText(int fieldNumber, int maxLength) const;
     void openTextFile();
     void closeTextFile();
@@ -144,6 +146,9 @@ private:
     // Column of each catalogue field in the table (index = field number), -1 when absent.
     std::array<int, 23> m_columns{};
     bool m_controlsDisabled = false;
+    std::optional<MyTable::Scanner> m_scan;
+    bool m_onRecord = false;
+    MyTable::Bookmark m_lastRead = 0;
     long long m_walked = 0;
 };
 

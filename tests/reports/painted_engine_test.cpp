@@ -324,6 +324,27 @@ TEST_F(PaintedEngineTest, LinesLeftCountWholeLinesOfTheCurrentFont) {
     EXPECT_NEAR(filer.pageWidth(), 11.0, 1e-6);
 }
 
+// Widths are added up from the characters' advances; the text drawn in the same font must
+// be exactly that wide, or cut texts could reach past their cells.
+TEST_F(PaintedEngineTest, TextWidthsAreTheWidthsTextIsDrawnWith) {
+    TReportFiler filer;
+    const QStringList texts = {QStringLiteral("AVAVA Wavy Tj To"), QStringLiteral("office ffi fl"),
+                               QStringLiteral("1,234,567.89"), QStringLiteral("M\u00fcller \u00a7 \u20ac 12"),
+                               QStringLiteral("Replacement Cost:")};
+    for (const char *face : {"Arial", "Courier New", "Times New Roman"})
+        for (int style = 0; style < 4; ++style) {
+            filer.selectFont(QLatin1String(face), 8 + style * 3);
+            filer.setBold(style & 1);
+            filer.setItalic(style & 2);
+            PageFont font{QLatin1String(face), (8 + style * 3) * 20, bool(style & 1),
+                          bool(style & 2)};
+            const QFontMetricsF drawn(MakeQFont(font));
+            for (const QString &t : texts)
+                EXPECT_NEAR(filer.textWidth(t), drawn.horizontalAdvance(t) / kTwipsPerInch, 1e-6)
+                    << face << " " << style << " " << t.toStdString();
+        }
+}
+
 TEST_F(PaintedEngineTest, ADamagedRecordingGivesItsWholePagesOnly) {
     fixture::addGenerated(m_table, 100, 5);
     sorted();
