@@ -17,8 +17,8 @@
 #include <QTextStream>
 
 #include <chrono>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <sys/resource.h>
 #include <unistd.h>
 

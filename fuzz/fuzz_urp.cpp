@@ -7,8 +7,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-    const QByteArrayView bytes(reinterpret_cast<const char *>(data),
-                               static_cast<qsizetype>(size));
+    const QByteArrayView bytes(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     if (const std::optional<ReportDefinition> d = urp::Parse(bytes)) {
         const QByteArray record = urp::Serialize(*d);
         if (record.size() != urp::kRecordSize)

@@ -344,24 +344,26 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
 
 QString BatchUsage() {
     return QStringLiteral(
-        "usage: stowkeep-batch [--config FILE] [--data-dir DIR] COMMAND ...\n"
-        "\n"
-        "commands:\n"
-        "  create FILE                  make an empty inventory file with its sort index\n"
-        "  check FILE                   tell whether FILE is an inventory file\n"
-        "  info FILE                    header, fields and index tags of a table\n"
-        "  dump FILE [--order physical|index] [--recno]\n"
-        "                               one line per live record, fields separated by |\n"
-        "                               (index order: the sort index \"NewIndex\")\n"
-        "  reindex FILE                 rebuild the production index\n"
-        "  pack FILE                    remove deleted records for good\n"
-        "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
-        "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n") +
+               "usage: stowkeep-batch [--config FILE] [--data-dir DIR] COMMAND ...\n"
+               "\n"
+               "commands:\n"
+               "  create FILE                  make an empty inventory file with its sort index\n"
+               "  check FILE                   tell whether FILE is an inventory file\n"
+               "  info FILE                    header, fields and index tags of a table\n"
+               "  dump FILE [--order physical|index] [--recno]\n"
+               "                               one line per live record, fields separated by |\n"
+               "                               (index order: the sort index \"NewIndex\")\n"
+               "  reindex FILE                 rebuild the production index\n"
+               "  pack FILE                    remove deleted records for good\n"
+               "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field "
+               "numbers\n"
+               "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n") +
            BatchReportUsage() +
-           QStringLiteral("\n"
-        "options:\n"
-        "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
-        "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");
+           QStringLiteral(
+               "\n"
+               "options:\n"
+               "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
+               "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");
 }
 
 int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {

@@ -25,7 +25,7 @@ namespace {
 
 using reports::OutputMode;
 
-constexpr const char *kValueOptions[] = {"--index", "--name",   "--text",
+constexpr const char *kValueOptions[] = {"--index", "--name",    "--text",
                                          "--pdf",   "--printer", "--paper"};
 
 struct ReportOptions {
@@ -80,9 +80,9 @@ ReportOptions parseReport(const QStringList &args) {
 
 std::optional<QPageSize> paperNamed(const QString &name) {
     static const std::pair<const char *, QPageSize::PageSizeId> kPapers[] = {
-        {"letter", QPageSize::Letter}, {"legal", QPageSize::Legal},
-        {"a4", QPageSize::A4},         {"a3", QPageSize::A3},
-        {"a5", QPageSize::A5},         {"executive", QPageSize::ExecutiveStandard},
+        {"letter", QPageSize::Letter},  {"legal", QPageSize::Legal},
+        {"a4", QPageSize::A4},          {"a3", QPageSize::A3},
+        {"a5", QPageSize::A5},          {"executive", QPageSize::ExecutiveStandard},
         {"tabloid", QPageSize::Tabloid}};
     for (const auto &[key, id] : kPapers)
         if (name.compare(QLatin1String(key), Qt::CaseInsensitive) == 0)
@@ -245,8 +245,8 @@ int BatchReport(const QStringList &arguments, const Settings &settings, Prompter
         const reports::RunResult result = production.run();
         if (result == reports::RunResult::NoPrinter)
             return 1;
-        const std::string line = "report \"" + definition.name.toStdString() + "\": " +
-                                 std::to_string(engine->currentPage()) + " pages to " +
+        const std::string line = "report \"" + definition.name.toStdString() +
+                                 "\": " + std::to_string(engine->currentPage()) + " pages to " +
                                  target.toStdString() + "\n";
         std::fwrite(line.data(), 1, line.size(), out);
         return 0;

@@ -236,9 +236,7 @@ void DrawPageList(QByteArrayView page, QPainter &painter, double pixelsPerInch, 
     // thousands.
     struct Segment {
         std::int32_t at, from, to;
-        bool operator<(const Segment &o) const {
-            return at != o.at ? at < o.at : from < o.from;
-        }
+        bool operator<(const Segment &o) const { return at != o.at ? at < o.at : from < o.from; }
     };
     struct Painter {
         QPainter &p;

@@ -78,8 +78,7 @@ private:
 // Draws a page list with the painter's origin at the paper's top-left corner and
 // `pixelsPerInch` device pixels to the inch. Monochrome draws every colour black. A damaged
 // list draws what it holds up to the damage.
-void DrawPageList(QByteArrayView page, QPainter &painter, double pixelsPerInch,
-                  bool color = true);
+void DrawPageList(QByteArrayView page, QPainter &painter, double pixelsPerInch, bool color = true);
 
 // What a page list holds, item by item in drawing order, positions in inches: texts with
 // their font and baseline, cell borders and shades (for searches in a preview, and tests).

@@ -148,10 +148,9 @@ double PaintedPageEngine::textWidth(const QString &text) const {
 }
 
 void PaintedPageEngine::addTab(const TabStop &tab) {
-    const double x = tab.position ? *tab.position
-                     : m_tabs.empty()
-                         ? m_left
-                         : m_tabs.back().x + m_tabs.back().stop.width;
+    const double x = tab.position     ? *tab.position
+                     : m_tabs.empty() ? m_left
+                                      : m_tabs.back().x + m_tabs.back().stop.width;
     m_tabs.push_back({tab, x});
 }
 

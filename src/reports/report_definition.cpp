@@ -45,7 +45,8 @@ static_assert(kOldOffBody + urp::kBodyLineSlots * kLineSize == urp::kOldRecordSi
 
 class Reader {
 public:
-    explicit Reader(QByteArrayView bytes) : m_p(reinterpret_cast<const unsigned char *>(bytes.data())) {}
+    explicit Reader(QByteArrayView bytes)
+        : m_p(reinterpret_cast<const unsigned char *>(bytes.data())) {}
 
     [[nodiscard]] QString shortString(int offset, int capacity) const {
         const int length = std::min<int>(m_p[offset], capacity);
@@ -53,7 +54,8 @@ public:
             QByteArrayView(reinterpret_cast<const char *>(m_p + offset + 1), length));
     }
     [[nodiscard]] int i16(int offset) const {
-        return static_cast<std::int16_t>(static_cast<std::uint16_t>(m_p[offset] | (m_p[offset + 1] << 8)));
+        return static_cast<std::int16_t>(
+            static_cast<std::uint16_t>(m_p[offset] | (m_p[offset + 1] << 8)));
     }
     [[nodiscard]] std::uint32_t u32(int offset) const {
         return std::uint32_t(m_p[offset]) | std::uint32_t(m_p[offset + 1]) << 8 |
@@ -107,7 +109,8 @@ public:
         if (encoded.size() > capacity)
             encoded.truncate(capacity);
         m_p[offset] = static_cast<unsigned char>(encoded.size());
-        std::memcpy(m_p + offset + 1, encoded.constData(), static_cast<std::size_t>(encoded.size()));
+        std::memcpy(m_p + offset + 1, encoded.constData(),
+                    static_cast<std::size_t>(encoded.size()));
     }
     void i16(int offset, int value) {
         const auto v = static_cast<std::uint16_t>(static_cast<std::int16_t>(value));
@@ -186,10 +189,10 @@ using P = ReportPart;
 
 ReportLine standardTotals() {
     return lineOf({P::labelPart(QStringLiteral("Cost:"), 10), P::filler(1),
-                   P::total(urp::kTotalCost, 12), P::labelPart(QStringLiteral("Replacement Cost:"), 19),
-                   P::filler(1), P::total(urp::kTotalRepCost, 12),
-                   P::labelPart(QStringLiteral("Value:"), 8), P::filler(1),
-                   P::total(urp::kTotalValue, 12), P::filler(60)});
+                   P::total(urp::kTotalCost, 12),
+                   P::labelPart(QStringLiteral("Replacement Cost:"), 19), P::filler(1),
+                   P::total(urp::kTotalRepCost, 12), P::labelPart(QStringLiteral("Value:"), 8),
+                   P::filler(1), P::total(urp::kTotalValue, 12), P::filler(60)});
 }
 
 ReportPart fieldPart(int catalogueIndex, int width) {
@@ -351,26 +354,23 @@ std::vector<ReportDefinition> urp::BuiltInDefinitions() {
     std::vector<ReportDefinition> all;
 
     ReportDefinition shortNarrow = make("Short Narrow Report", 90, true, true, 1, true);
-    shortNarrow.body[0] =
-        lineOf({fieldPart(field::Item, 32), fieldPart(field::Location, 17),
-                fieldPart(field::Cost, 14), fieldPart(field::RepCost, 14),
-                fieldPart(field::Quantity, 13)});
+    shortNarrow.body[0] = lineOf({fieldPart(field::Item, 32), fieldPart(field::Location, 17),
+                                  fieldPart(field::Cost, 14), fieldPart(field::RepCost, 14),
+                                  fieldPart(field::Quantity, 13)});
     all.push_back(shortNarrow);
 
     ReportDefinition shortWide = make("Short Wide Report", 120, true, true, 1, true);
-    shortWide.body[0] =
-        lineOf({fieldPart(field::Item, 26), fieldPart(field::Brand, 12),
-                fieldPart(field::Model, 12), fieldPart(field::Serial, 12),
-                fieldPart(field::Location, 17), fieldPart(field::Cost, 14),
-                fieldPart(field::RepCost, 14), fieldPart(field::Quantity, 13)});
+    shortWide.body[0] = lineOf({fieldPart(field::Item, 26), fieldPart(field::Brand, 12),
+                                fieldPart(field::Model, 12), fieldPart(field::Serial, 12),
+                                fieldPart(field::Location, 17), fieldPart(field::Cost, 14),
+                                fieldPart(field::RepCost, 14), fieldPart(field::Quantity, 13)});
     all.push_back(shortWide);
 
-    const ReportLine mediumLine2 =
-        lineOf({label("Brand:", 6), P::filler(1), fieldPart(field::Brand, 20), label("Model:", 8),
-                P::filler(1), fieldPart(field::Model, 15), label("Serial:", 9), P::filler(1),
-                fieldPart(field::Serial, 14), label("Cost:", 7), P::filler(1),
-                fieldPart(field::Cost, 12), label("Rep Cost:", 11), P::filler(1),
-                fieldPart(field::RepCost, 12)});
+    const ReportLine mediumLine2 = lineOf(
+        {label("Brand:", 6), P::filler(1), fieldPart(field::Brand, 20), label("Model:", 8),
+         P::filler(1), fieldPart(field::Model, 15), label("Serial:", 9), P::filler(1),
+         fieldPart(field::Serial, 14), label("Cost:", 7), P::filler(1), fieldPart(field::Cost, 12),
+         label("Rep Cost:", 11), P::filler(1), fieldPart(field::RepCost, 12)});
 
     ReportDefinition medium = make("Medium Report", 120, false, true, 2, false);
     medium.body[0] = mediumLine1();
@@ -386,11 +386,10 @@ std::vector<ReportDefinition> urp::BuiltInDefinitions() {
 
     ReportDefinition full = make("Full Report", 120, false, true, 7, false);
     full.body[0] = mediumLine1();
-    full.body[1] =
-        lineOf({label("Brand:", 6), P::filler(1), fieldPart(field::Brand, 20), label("Model:", 8),
-                P::filler(1), fieldPart(field::Model, 15), label("Serial:", 9), P::filler(1),
-                fieldPart(field::Serial, 20), label("Owner:", 8), P::filler(1),
-                fieldPart(field::Owner, 30)});
+    full.body[1] = lineOf({label("Brand:", 6), P::filler(1), fieldPart(field::Brand, 20),
+                           label("Model:", 8), P::filler(1), fieldPart(field::Model, 15),
+                           label("Serial:", 9), P::filler(1), fieldPart(field::Serial, 20),
+                           label("Owner:", 8), P::filler(1), fieldPart(field::Owner, 30)});
     full.body[2] = descriptionLine();
     full.body[3] =
         lineOf({label("Cost:", 5), P::filler(1), fieldPart(field::Cost, 13),
@@ -409,16 +408,15 @@ std::vector<ReportDefinition> urp::BuiltInDefinitions() {
 
     ReportDefinition warranty = make("Warranty Report", 120, true, false, 1, false);
     warranty.totals = EmptyReportLine();
-    warranty.body[0] =
-        lineOf({fieldPart(field::Item, 30), P::filler(2), fieldPart(field::Location, 15),
-                P::filler(2), fieldPart(field::PurchDate, 11), P::filler(2),
-                fieldPart(field::Warranty, 3), P::filler(2), fieldPart(field::WarDate, 11),
-                P::filler(2), fieldPart(field::WarNotes, 30)});
+    warranty.body[0] = lineOf(
+        {fieldPart(field::Item, 30), P::filler(2), fieldPart(field::Location, 15), P::filler(2),
+         fieldPart(field::PurchDate, 11), P::filler(2), fieldPart(field::Warranty, 3), P::filler(2),
+         fieldPart(field::WarDate, 11), P::filler(2), fieldPart(field::WarNotes, 30)});
     all.push_back(warranty);
 
     ReportDefinition locationOwner = make("Location & Owner Report", 90, true, true, 1, true);
-    locationOwner.body[0] = lineOf({fieldPart(field::Item, 33), fieldPart(field::Location, 30),
-                                    fieldPart(field::Owner, 27)});
+    locationOwner.body[0] = lineOf(
+        {fieldPart(field::Item, 33), fieldPart(field::Location, 30), fieldPart(field::Owner, 27)});
     all.push_back(locationOwner);
 
     all.push_back(make("Statistics/Summary Report", 120, false, true, 0, false));
@@ -441,7 +439,7 @@ ReportDefinition urp::NewReportDefaults() {
 
 bool urp::IsEarlierBuiltInName(const QString &name) {
     static const char *const kNames[] = {
-        "90 Column 1 Line Report",  "120 Column 2 Line Report", "Full Report",
+        "90 Column 1 Line Report",   "120 Column 2 Line Report", "Full Report",
         "Statistics/Summary Report", "120 Column 1 Line Report", "120 Column 4 Line Report",
         "1 Line Warranty Report"};
     for (const char *n : kNames)

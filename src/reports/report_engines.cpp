@@ -35,7 +35,6 @@ bool refuseWithoutPrinter(const QPrinter &printer, Prompter *prompter) {
     return true;
 }
 
-
 } // namespace
 
 QPageSize DefaultReportPaper() {
@@ -97,9 +96,8 @@ bool TReportPrinter::startJob() {
     m_painter = std::make_unique<QPainter>();
     if (!m_painter->begin(&m_printer)) {
         m_painter.reset();
-        const QString where = m_printer.outputFileName().isEmpty()
-                                  ? m_printer.printerName()
-                                  : m_printer.outputFileName();
+        const QString where = m_printer.outputFileName().isEmpty() ? m_printer.printerName()
+                                                                   : m_printer.outputFileName();
         throw ReportOutputError(
             QStringLiteral("The report could not be printed to \"%1\".").arg(where));
     }
@@ -143,8 +141,8 @@ RecordedPages::RecordedPages(QIODevice &stream) : m_stream(stream) {
         if (len.size() != 4)
             break;
         const auto *b = reinterpret_cast<const unsigned char *>(len.constData());
-        const quint32 n = quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 |
-                          quint32(b[3]) << 24;
+        const quint32 n =
+            quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24;
         if (at + 4 + qint64(n) > size)
             break;
         m_offsets.push_back(at + 4);

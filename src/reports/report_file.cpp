@@ -83,7 +83,8 @@ QStringList ReportFile::listNames() const {
         return names;
     const QByteArray bytes = file.readAll();
     for (qsizetype at = 0; at + urp::kRecordSize <= bytes.size(); at += urp::kRecordSize) {
-        const auto length = std::min<int>(static_cast<unsigned char>(bytes[at]), urp::kNameCapacity);
+        const auto length =
+            std::min<int>(static_cast<unsigned char>(bytes[at]), urp::kNameCapacity);
         names << text8::decode(QByteArrayView(bytes.constData() + at + 1, length));
     }
     return names;

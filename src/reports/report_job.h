@@ -18,9 +18,9 @@ namespace reports {
 // the recorder (into `recording`) for mode 2, the recorder without a stream for mode 3.
 struct ReportJob {
     OutputMode mode = OutputMode::Preview;
-    QPrinter *printer = nullptr;     // mode 1: a system printer or a PDF file
-    QIODevice *recording = nullptr;  // mode 2: the caller's stream, open for writing
-    QString textFileName;            // mode 3
+    QPrinter *printer = nullptr;    // mode 1: a system printer or a PDF file
+    QIODevice *recording = nullptr; // mode 2: the caller's stream, open for writing
+    QString textFileName;           // mode 3
     // Modes 2 and 3 lay pages out on this paper (the printer's paper in mode 1).
     QPageSize paper = DefaultReportPaper();
 

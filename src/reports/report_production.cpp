@@ -24,7 +24,7 @@ constexpr double kHeaderBottom = 1.25;
 constexpr double kBodyTop = 1.25;
 constexpr double kBodyGap = 0.75;
 constexpr double kFooterHeight = 0.5;
-constexpr int kCellMargin = 2;           // hundredths of an inch
+constexpr int kCellMargin = 2;            // hundredths of an inch
 constexpr double kHeadingAllowance = 0.2; // inches around a heading's text
 constexpr int kGroupTextLength = 120;
 // Records walked between status refreshes when no page is finished, so that Cancel works
@@ -60,8 +60,8 @@ double LeadingNumber(std::string_view text) {
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     (void)end;
     return error == std::errc() && std::isfinite(value) ? value : 0.0;
 }
@@ -105,8 +105,8 @@ RunResult ReportProduction::run() {
     return m_engine.run(handlers());
 }
 
-ReportDefinition ReportProduction::sanitised(const ReportDefinition &definition,
-                                             double pageWidth, double pageHeight) {
+ReportDefinition ReportProduction::sanitised(const ReportDefinition &definition, double pageWidth,
+                                             double pageHeight) {
     ReportDefinition d = definition;
     if (d.charsPerLine < 1)
         d.charsPerLine = 120;
@@ -185,8 +185,9 @@ void ReportProduction::closeTextFile() {
         file->close();
         m_ownFile.reset();
         if (!flushed)
-            throw ReportOutputError(QStringLiteral("The report file \"%1\" could not be written: %2")
-                                        .arg(m_textFileName, error));
+            throw ReportOutputError(
+                QStringLiteral("The report file \"%1\" could not be written: %2")
+                    .arg(m_textFileName, error));
     }
     (void)text;
 }

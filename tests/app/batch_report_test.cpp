@@ -66,9 +66,9 @@ TEST_F(BatchReportTest, TextReportInTheConfigurationsOrderNamesAndFormats) {
                    QStringLiteral("--seed"), QStringLiteral("2")})
                   .status,
               0);
-    const Outcome r = run({QStringLiteral("report"), file("INV.DBF"), QStringLiteral("--name"),
-                           QStringLiteral("Location & Owner Report"), QStringLiteral("--text"),
-                           file("OUT.TXT")});
+    const Outcome r =
+        run({QStringLiteral("report"), file("INV.DBF"), QStringLiteral("--name"),
+             QStringLiteral("Location & Owner Report"), QStringLiteral("--text"), file("OUT.TXT")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith(u"report \"Location & Owner Report\": ")) << r.out.toStdString();
     const QString text = read("OUT.TXT");
@@ -80,8 +80,9 @@ TEST_F(BatchReportTest, TextReportInTheConfigurationsOrderNamesAndFormats) {
     const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
     EXPECT_TRUE(text.contains(QStringLiteral("Page 1     Acme Mutual         ") + today +
                               QLatin1Char('\f')));
-    EXPECT_TRUE(text.contains(QStringLiteral("As of this date, ") + today +
-                              QStringLiteral(", this is a true and accurate inventory of my home.")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("As of this date, ") + today +
+                      QStringLiteral(", this is a true and accurate inventory of my home.")));
     QString owner;
     int rows = 0;
     for (int i = 0; i + 1 < lines.size(); ++i) {
@@ -104,26 +105,23 @@ TEST_F(BatchReportTest, PdfReportHasTheRecordsAsTextAndTheTotals) {
     if (!testfiles::executable("/usr/bin/pdftotext"))
         GTEST_SKIP() << "poppler-utils are not installed";
     ASSERT_EQ(run({QStringLiteral("generate"), file("INV.DBF"), QStringLiteral("120")}).status, 0);
-    const Outcome r =
-        run({QStringLiteral("report"), file("INV.DBF"), QStringLiteral("--index"),
-             QStringLiteral("0"), QStringLiteral("--pdf"), file("OUT.PDF"),
-             QStringLiteral("--paper"), QStringLiteral("A4")});
+    const Outcome r = run({QStringLiteral("report"), file("INV.DBF"), QStringLiteral("--index"),
+                           QStringLiteral("0"), QStringLiteral("--pdf"), file("OUT.PDF"),
+                           QStringLiteral("--paper"), QStringLiteral("A4")});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QString pages = QRegularExpression(QStringLiteral("(\\d+) pages"))
-                              .match(r.out)
-                              .captured(1);
+    const QString pages =
+        QRegularExpression(QStringLiteral("(\\d+) pages")).match(r.out).captured(1);
     const std::string info =
         testfiles::run("pdfinfo " + testfiles::quoted(file("OUT.PDF").toStdString()));
     EXPECT_NE(info.find("Pages:           " + pages.toStdString() + "\n"), std::string::npos)
         << info;
     EXPECT_NE(info.find("595 x 842 pts (A4)"), std::string::npos) << info;
-    const QString text = QString::fromStdString(
-        testfiles::run("pdftotext -layout " + testfiles::quoted(file("OUT.PDF").toStdString()) +
-                       " -"));
+    const QString text = QString::fromStdString(testfiles::run(
+        "pdftotext -layout " + testfiles::quoted(file("OUT.PDF").toStdString()) + " -"));
     // The grand total of Cost is the sum of quantity x cost over the records the dump gives.
     double cost = 0;
-    for (const QString &row : run({QStringLiteral("dump"), file("INV.DBF")})
-                                  .out.split(u'\n', Qt::SkipEmptyParts)) {
+    for (const QString &row :
+         run({QStringLiteral("dump"), file("INV.DBF")}).out.split(u'\n', Qt::SkipEmptyParts)) {
         const QStringList cells = row.split(u'|');
         cost += cells[8].toInt() * cells[10].toDouble();
     }

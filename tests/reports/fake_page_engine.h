@@ -17,8 +17,8 @@ class FakePageEngine : public reports::PageEngine {
 public:
     struct Printed {
         int page = 0;
-        double y = 0;   // top of the line
-        QString text;   // as handed to print()
+        double y = 0; // top of the line
+        QString text; // as handed to print()
         std::vector<reports::TabStop> tabs;
         double points = 0;
         bool bold = false;

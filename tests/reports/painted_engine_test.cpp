@@ -166,8 +166,9 @@ TEST_F(PaintedEngineTest, APdfOfABuiltInReportHoldsItsLinesPagesAndFooters) {
     // The fonts are in the file.
     const std::string fonts = testfiles::run("pdffonts " + testfiles::quoted(pdf.toStdString()));
     EXPECT_NE(fonts.find("LiberationSans"), std::string::npos) << fonts;
-    const QRegularExpression fontLine(QStringLiteral("\\s(yes|no)\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$"),
-                                      QRegularExpression::MultilineOption);
+    const QRegularExpression fontLine(
+        QStringLiteral("\\s(yes|no)\\s+(yes|no)\\s+(yes|no)\\s+\\d+\\s+\\d+$"),
+        QRegularExpression::MultilineOption);
     int fontCount = 0;
     for (auto m = fontLine.globalMatch(QString::fromStdString(fonts)); m.hasNext(); ++fontCount)
         EXPECT_EQ(m.next().captured(1), u"yes") << "a font is not embedded:\n" << fonts;
@@ -181,7 +182,8 @@ TEST_F(PaintedEngineTest, LandscapeDefinitionsTurnThePaper) {
     d.landscape = true;
     const QString pdf = m_dir.filePath(QStringLiteral("full.pdf"));
     EXPECT_GE(toPdf(d, pdf), 1);
-    EXPECT_NE(pdfInfo(pdf).indexOf(QLatin1String("792 x 612 pts")), -1) << pdfInfo(pdf).toStdString();
+    EXPECT_NE(pdfInfo(pdf).indexOf(QLatin1String("792 x 612 pts")), -1)
+        << pdfInfo(pdf).toStdString();
 }
 
 // Every text drawn in a bordered cell stays inside the cell's inner width in the font it
@@ -198,7 +200,8 @@ TEST_F(PaintedEngineTest, CutTextsAreNeverWiderThanTheirCells) {
         m_table.post();
     }
     sorted();
-    for (const char *name : {"Short Narrow Report", "Short Wide Report", "Location & Owner Report"}) {
+    for (const char *name :
+         {"Short Narrow Report", "Short Wide Report", "Location & Owner Report"}) {
         SCOPED_TRACE(name);
         QBuffer stream;
         stream.open(QIODevice::ReadWrite);
@@ -329,7 +332,8 @@ TEST_F(PaintedEngineTest, LinesLeftCountWholeLinesOfTheCurrentFont) {
 TEST_F(PaintedEngineTest, TextWidthsAreTheWidthsTextIsDrawnWith) {
     TReportFiler filer;
     const QStringList texts = {QStringLiteral("AVAVA Wavy Tj To"), QStringLiteral("office ffi fl"),
-                               QStringLiteral("1,234,567.89"), QStringLiteral("M\u00fcller \u00a7 \u20ac 12"),
+                               QStringLiteral("1,234,567.89"),
+                               QStringLiteral("M\u00fcller \u00a7 \u20ac 12"),
                                QStringLiteral("Replacement Cost:")};
     for (const char *face : {"Arial", "Courier New", "Times New Roman"})
         for (int style = 0; style < 4; ++style) {

@@ -12,7 +12,8 @@ using urpbytes::line;
 
 // The eight built-in definitions as the definition tables give them.
 std::vector<urpbytes::Definition> expectedBuiltIns() {
-    const auto standardTotals = line(R"("Cost:" (10), filler (1), Cost (12), "Replacement Cost:" (19),
+    const auto standardTotals =
+        line(R"("Cost:" (10), filler (1), Cost (12), "Replacement Cost:" (19),
         filler (1), RepCost (12), "Value:" (8), filler (1), Value (12), filler (60))");
     // Totals parts carry the total number and the total's name.
     auto totals = standardTotals;
@@ -38,8 +39,8 @@ std::vector<urpbytes::Definition> expectedBuiltIns() {
         filler (1), Quantity (10))");
     const auto wide150 = line("filler (150)");
 
-    auto def = [&](const char *name, int cpl, int size, bool ch, bool ut, int nl, bool vl,
-                   bool hl, std::vector<std::vector<urpbytes::Part>> body) {
+    auto def = [&](const char *name, int cpl, int size, bool ch, bool ut, int nl, bool vl, bool hl,
+                   std::vector<std::vector<urpbytes::Part>> body) {
         urpbytes::Definition d;
         d.name = name;
         d.cpl = cpl;
@@ -86,8 +87,8 @@ TEST(ReportDefinition, BuiltInsAreByteForByteTheTables) {
         const QByteArray got = urp::Serialize(builtIns[i]);
         ASSERT_EQ(got.size(), urp::kRecordSize);
         const int at = urpbytes::firstDifference(want, got);
-        EXPECT_EQ(at, -1) << "first difference at offset " << at << " ("
-                          << urpbytes::fieldAt(at) << ")";
+        EXPECT_EQ(at, -1) << "first difference at offset " << at << " (" << urpbytes::fieldAt(at)
+                          << ")";
     }
 }
 
@@ -159,7 +160,7 @@ TEST(ReportDefinition, EveryFieldSurvivesAWriteAndARead) {
 
 TEST(ReportDefinition, AnyNonZeroFlagIsOnAndIsWrittenAsOne) {
     QByteArray rec = urp::Serialize(ReportDefinition());
-    rec[340] = 7;     // landscape
+    rec[340] = 7;       // landscape
     rec[1877] = '\x80'; // vertical lines
     const ReportDefinition d = *urp::Parse(rec);
     EXPECT_TRUE(d.landscape);

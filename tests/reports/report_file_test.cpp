@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include <chrono>
-#include <functional>
 #include <csignal>
+#include <functional>
 #include <random>
 #include <set>
 #include <sys/stat.h>
@@ -131,8 +131,8 @@ TEST_F(ReportFileTest, DeleteMovesLaterDefinitionsDownAndTruncates) {
     EXPECT_EQ(readFile(urp()), before.left(3 * urpbytes::kRecord));
     m_file.remove(1);
     EXPECT_EQ(m_file.listNames(), QStringList({"A", "C"}));
-    EXPECT_EQ(readFile(urp()),
-              before.left(urpbytes::kRecord) + before.mid(2 * urpbytes::kRecord, urpbytes::kRecord));
+    EXPECT_EQ(readFile(urp()), before.left(urpbytes::kRecord) +
+                                   before.mid(2 * urpbytes::kRecord, urpbytes::kRecord));
     m_file.remove(0);
     m_file.remove(0); // index 0 of a one-record file
     EXPECT_TRUE(QFileInfo::exists(urp()));
@@ -199,13 +199,13 @@ TEST_F(ReportFileTest, EarlierDefinitionsAreConvertedAfterTheBuiltInsAndTheOldFi
     // Old field-number bytes are not trusted: they are wrong here on purpose.
     kept.body = {{{"Item", 9, 40, ""}, {"<LABEL>", 3, 10, "Cost:"}, {"COST", 0, 40, ""}},
                  {{"Owner", 0, 50, ""}, {"Nonsense", 200, 40, ""}}};
-    kept.totalsLine = {{"<LABEL>", 0, 10, "Total"}, {"Replacement Cost", 0, 20, ""},
-                       {"quantity", 7, 20, ""}};
+    kept.totalsLine = {
+        {"<LABEL>", 0, 10, "Total"}, {"Replacement Cost", 0, 20, ""}, {"quantity", 7, 20, ""}};
     urpbytes::OldDefinition wide;
     wide.name = "Wide one";
     wide.cpl = 120;
-    QByteArray old = urpbytes::oldRecord(skipped) + urpbytes::oldRecord(kept) +
-                     urpbytes::oldRecord(wide);
+    QByteArray old =
+        urpbytes::oldRecord(skipped) + urpbytes::oldRecord(kept) + urpbytes::oldRecord(wide);
     writeFile(file("HOME.URP"), old + QByteArray(50, '\0')); // a partial record at the end
 
     EXPECT_EQ(m_file.ensure(), 2);

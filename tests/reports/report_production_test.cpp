@@ -106,14 +106,14 @@ TEST_F(ReportProductionTest, ZeroBodyLinesPrintOneHeadingPerGroupWithTheTotalsOf
     EXPECT_EQ(m_engine.pagesStarted, 1);
     // The first group has no totals block before it; the final block's TOTALS belong to the
     // last group.
-    EXPECT_EQ(printedFirstCells(), QStringList({"Art", "TOTALS", "Cost:", "Books", "TOTALS",
-                                                "Cost:", "Tools", "TOTALS", "Cost:",
-                                                "GRAND TOTALS", "Cost:"}));
+    EXPECT_EQ(printedFirstCells(),
+              QStringList({"Art", "TOTALS", "Cost:", "Books", "TOTALS", "Cost:", "Tools", "TOTALS",
+                           "Cost:", "GRAND TOTALS", "Cost:"}));
     const QStringList texts = m_engine.printedTexts();
     auto costTotal = [&](int i) { return FakePageEngine::cells(texts[i])[2]; };
-    EXPECT_EQ(costTotal(2), u"5.00");  // Art: 2 x 2.50
-    EXPECT_EQ(costTotal(5), u"2.50");  // Books
-    EXPECT_EQ(costTotal(8), u"7.50");  // Tools, in the final block
+    EXPECT_EQ(costTotal(2), u"5.00");   // Art: 2 x 2.50
+    EXPECT_EQ(costTotal(5), u"2.50");   // Books
+    EXPECT_EQ(costTotal(8), u"7.50");   // Tools, in the final block
     EXPECT_EQ(costTotal(10), u"15.00"); // grand
     // No record line: nothing but headings and totals was printed.
     EXPECT_EQ(texts.size(), 11);
@@ -202,8 +202,11 @@ TEST_F(ReportProductionTest, GroupsFollowTheFirstSortLevelsThatNameAField) {
 }
 
 TEST_F(ReportProductionTest, QuantityTimesEachAmountIsAddedAndNoQuantityAddsNothing) {
-    fill({{{field::Item, "chairs"}, {field::Quantity, "3"}, {field::Cost, "10.00"},
-           {field::RepCost, "12.00"}, {field::Value, "4.50"}},
+    fill({{{field::Item, "chairs"},
+           {field::Quantity, "3"},
+           {field::Cost, "10.00"},
+           {field::RepCost, "12.00"},
+           {field::Value, "4.50"}},
           {{field::Item, "no quantity"}, {field::Cost, "1000.00"}, {field::Value, "99"}},
           {{field::Item, "lamp"}, {field::Quantity, "-1"}, {field::Cost, "0.25"}}});
     ReportDefinition d = builtIn("Short Wide Report");
@@ -320,7 +323,9 @@ TEST_F(ReportProductionTest, BandsFollowTheBottomMarginAndTheHeaderBandStaysPut)
 // Cells
 
 TEST_F(ReportProductionTest, OneLineReportsHaveBorderedCellsJustifiedByKind) {
-    fill({{{field::Item, "Chair"}, {field::Location, "Den"}, {field::Cost, "12.5"},
+    fill({{{field::Item, "Chair"},
+           {field::Location, "Den"},
+           {field::Cost, "12.5"},
            {field::Quantity, "2"}}});
     m_settings.fieldNames[field::Cost] = QStringLiteral("Price Paid");
     ReportDefinition d = builtIn("Short Narrow Report");
@@ -349,8 +354,8 @@ TEST_F(ReportProductionTest, OneLineReportsHaveBorderedCellsJustifiedByKind) {
     EXPECT_DOUBLE_EQ(x, 7.5);
     EXPECT_EQ(header.points, 10);
 
-    for (auto [vert, horz, bits] : {std::tuple{true, false, 3}, std::tuple{false, true, 12},
-                                    std::tuple{false, false, 0}}) {
+    for (auto [vert, horz, bits] :
+         {std::tuple{true, false, 3}, std::tuple{false, true, 12}, std::tuple{false, false, 0}}) {
         m_engine = FakePageEngine();
         m_table.first();
         d.vertLines = vert;
@@ -437,8 +442,11 @@ TEST_F(ReportProductionTest, AmountsFollowTheRegionalFormatsWhenChosen) {
 // Text files
 
 TEST_F(ReportProductionTest, TextFileLinesRightAlignLabelsAndLeftAlignFields) {
-    fill({{{field::Item, "Chair"}, {field::Brand, "Oak & Co"}, {field::Cost, "12.50"},
-           {field::Category, "Furniture"}, {field::Quantity, "1"}}});
+    fill({{{field::Item, "Chair"},
+           {field::Brand, "Oak & Co"},
+           {field::Cost, "12.50"},
+           {field::Category, "Furniture"},
+           {field::Quantity, "1"}}});
     m_settings.printInsuranceCompany = true;
     m_settings.insuranceCompany = QStringLiteral("Acme");
     ReportDefinition d = builtIn("Medium Report");
@@ -488,8 +496,8 @@ TEST_F(ReportProductionTest, TextFilesBreakPagesWithTheRecorderAndEndEachWithAFo
     const QList<QByteArray> pages = text.split('\f');
     // Page 1: the column headers, the heading (4 lines), 46 records, the footer's blank line.
     EXPECT_EQ(pages[0].count('\n'), 1 + 4 + 46 + 1);
-    EXPECT_TRUE(pages[1].startsWith(
-        "\r\nItem                            Location         Cost          "));
+    EXPECT_TRUE(
+        pages[1].startsWith("\r\nItem                            Location         Cost          "));
     EXPECT_TRUE(text.endsWith("7/5/96\f\r\n"));
 }
 
@@ -513,7 +521,8 @@ private:
     qint64 m_room;
 };
 
-TEST_F(ReportProductionTest, ATextFileThatCannotBeWrittenEndsTheRunWithAnErrorAndGivesTheDataSetBack) {
+TEST_F(ReportProductionTest,
+       ATextFileThatCannotBeWrittenEndsTheRunWithAnErrorAndGivesTheDataSetBack) {
     fillCategories({{"A", 30}});
     FullDevice full(500);
     try {

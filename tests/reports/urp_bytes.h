@@ -61,11 +61,11 @@ inline const std::vector<Part> &emptyLine() {
 
 // Field numbers of the field keys, from the catalogue's order.
 inline int fieldNumber(const std::string &key) {
-    static const char *const keys[] = {"Item",     "Brand",     "Model",    "Serial",   "Location",
-                                       "Descriptio", "BoughtFrom", "IDMarks",  "Quantity", "PurchDate",
-                                       "Cost",     "Category",  "RepCost",  "Warranty", "WarDate",
-                                       "WarNotes", "Owner",     "Value",    "UserDef1", "UserDef2",
-                                       "UserDef3", "UserDef4"};
+    static const char *const keys[] = {
+        "Item",       "Brand",    "Model",    "Serial",    "Location", "Descriptio",
+        "BoughtFrom", "IDMarks",  "Quantity", "PurchDate", "Cost",     "Category",
+        "RepCost",    "Warranty", "WarDate",  "WarNotes",  "Owner",    "Value",
+        "UserDef1",   "UserDef2", "UserDef3", "UserDef4"};
     for (int i = 0; i < 22; ++i)
         if (key == keys[i])
             return i + 1;
@@ -77,7 +77,8 @@ inline std::vector<Part> line(const std::string &spec) {
     std::vector<Part> parts;
     std::size_t at = 0;
     while (at < spec.size()) {
-        while (at < spec.size() && (std::isspace(static_cast<unsigned char>(spec[at])) || spec[at] == ','))
+        while (at < spec.size() &&
+               (std::isspace(static_cast<unsigned char>(spec[at])) || spec[at] == ','))
             ++at;
         if (at >= spec.size())
             break;

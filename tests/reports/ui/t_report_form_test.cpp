@@ -93,7 +93,7 @@ TEST_F(ReportFormTest, CancelDuringTheRunStopsItAtOnceAndTheWindowStaysWithTheOu
     EXPECT_EQ(m_engine.pagesStarted, 2);
     EXPECT_TRUE(m_engine.printedTexts(2).isEmpty());
     EXPECT_TRUE(m_engine.calls.last().startsWith(u"footer")); // the footer handler ran
-    EXPECT_FALSE(m_table.controlsDisabled());                // and after-print
+    EXPECT_FALSE(m_table.controlsDisabled());                 // and after-print
     EXPECT_EQ(status(form)->text(), u"Printing Page 2\n\nReport Canceled!\n");
 }
 
