@@ -46,8 +46,18 @@ QPageSize DefaultReportPaper() {
                : QPageSize(QPageSize::Letter);
 }
 
+namespace {
+std::optional<bool> g_printersForTesting;
+} // namespace
+
 bool PrintersInstalled() {
+    if (g_printersForTesting)
+        return *g_printersForTesting;
     return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+void SetPrintersInstalledForTesting(std::optional<bool> installed) {
+    g_printersForTesting = installed;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Prompter;
@@ -25,6 +26,8 @@ inline constexpr const char *kNoPrintersText = "No printers are defined, abortin
 
 // Whether the system has a printer at all (through CUPS).
 [[nodiscard]] bool PrintersInstalled();
+// Tests decide what PrintersInstalled() says (nothing: ask the system again).
+void SetPrintersInstalledForTesting(std::optional<bool> installed);
 
 // The page recorder: each page goes into the stream as it is finished, so that the preview
 // can show any page and the page printer print any range. The stream is the caller's; it
