@@ -16,6 +16,18 @@ void PageEngine::updateStatus() {
         m_statusListener(statusText());
 }
 
+namespace {
+
+// Cleaning up after an error: a second failure must not hide the first.
+template <typename F> void quietly(F &&f) {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+} // namespace
+
 RunResult PageEngine::run(const ReportHandlers &h) {
     m_aborted = false;
     m_page = 0;
@@ -55,33 +67,18 @@ RunResult PageEngine::run(const ReportHandlers &h) {
     } catch (...) {
         // What was begun is ended, so that the output is closed and the data set given back,
         // before the error goes on.
-        try {
-            if (footerDue)
-                call(h.printFooter);
-        } catch (...) {
-        }
-        try {
-            if (pageOpen)
-                finishPage();
-        } catch (...) {
-        }
-        try {
-            call(h.afterPrint);
-        } catch (...) {
-        }
-        try {
-            finishJob();
-        } catch (...) {
-        }
+        if (footerDue)
+            quietly([&] { call(h.printFooter); });
+        if (pageOpen)
+            quietly([&] { finishPage(); });
+        quietly([&] { call(h.afterPrint); });
+        quietly([&] { finishJob(); });
         throw;
     }
     try {
         call(h.afterPrint);
     } catch (...) {
-        try {
-            finishJob();
-        } catch (...) {
-        }
+        quietly([&] { finishJob(); });
         throw;
     }
     finishJob();

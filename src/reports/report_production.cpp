@@ -616,18 +616,7 @@ void ReportProduction::printGroupHeading() {
         LineToFile(indent + dashes);
     } else {
         m_engine.endLine();
-        m_engine.clearTabs();
-        double width = m_engine.textWidth(text);
-        const double room = m_usableWidth - kHeadingAllowance;
-        if (width > room) {
-            // A heading wider than the line is cut to fit between the margins with its
-            // allowance, and its box then spans the line.
-            text = CutToWidth(m_engine, text, room);
-            width = room;
-        }
-        m_engine.addTab(headingCell(width, kAllBorders));
-        m_engine.print(QLatin1Char('\t') + text);
-        m_engine.endLine();
+        printHeadingLine(text, kAllBorders);
         if (m_def.numLines == 1) {
             m_engine.clearTabs();
             defineCells(m_def.bodyLine(1), LineKind::Body, m_borders);
@@ -655,15 +644,21 @@ void ReportProduction::printUnderlinedHeading(const QString &heading) {
         LineToFile(Repeat(QLatin1Char(' '), spaces) + heading);
         return;
     }
+    printHeadingLine(heading, kBorderBottom);
+}
+
+// A heading in a cell of its own, centred between the margins. A heading wider than the
+// line is cut to fit between the margins with its allowance, and its cell then spans the
+// line.
+void ReportProduction::printHeadingLine(QString text, int borders) {
     m_engine.clearTabs();
-    QString text = heading;
     double width = m_engine.textWidth(text);
     const double room = m_usableWidth - kHeadingAllowance;
     if (width > room) {
         text = CutToWidth(m_engine, text, room);
         width = room;
     }
-    m_engine.addTab(headingCell(width, kBorderBottom));
+    m_engine.addTab(headingCell(width, borders));
     m_engine.print(QLatin1Char('\t') + text);
     m_engine.endLine();
 }

@@ -100,6 +100,7 @@ private:
     void printGroupTotals();
     void printGroupHeading();
     void printUnderlinedHeading(const QString &text);
+    void printHeadingLine(QString text, int borders);
     [[nodiscard]] TabStop headingCell(double width, int borders) const;
     void printTotalsLine(const ReportTotals &set);
     void printFinalBlock();
