@@ -27,6 +27,7 @@ struct Options {
     QString order = QStringLiteral("index");
     bool recno = false;
     std::optional<quint64> seed;
+    bool help = false;
     QStringList positional;
 };
 
@@ -65,6 +66,8 @@ Options parse(const QStringList &args) {
             o.seed = value("--seed").toULongLong(&ok);
             if (!ok)
                 throw UsageError("--seed takes a whole number");
+        } else if (a == u"--help" || a == u"-h") {
+            o.help = true;
         } else if (IsBatchReportOption(a)) {
             const QString option = a;
             o.positional << option << value(qPrintable(option));
@@ -255,11 +258,13 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
     return 0;
 }
 
-int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    const Options o = parse(arguments);
+int run(const Options &o, std::FILE *out, std::FILE *err) {
     if (o.positional.isEmpty())
         throw UsageError("no command given");
     const QString command = o.positional[0];
+    // Only commands with a row in the help table run, so none goes undocumented.
+    if (!FindBatchCommand(command))
+        throw UsageError("unknown command " + command.toStdString());
     const QStringList rest = o.positional.mid(1);
     auto needFile = [&](qsizetype extra) {
         if (rest.size() < 1 + extra)
@@ -358,37 +363,20 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
 
 } // namespace
 
-QString BatchUsage() {
-    return QStringLiteral(
-               "usage: stowkeep-batch [--config FILE] [--data-dir DIR] COMMAND ...\n"
-               "\n"
-               "commands:\n"
-               "  create FILE                  make an empty inventory file with its sort index\n"
-               "  check FILE                   tell whether FILE is an inventory file\n"
-               "  info FILE                    header, fields and index tags of a table\n"
-               "  dump FILE [--order physical|index] [--recno]\n"
-               "                               one line per live record, fields separated by |\n"
-               "                               (index order: the sort index \"NewIndex\")\n"
-               "  reindex FILE                 rebuild the production index\n"
-               "  pack FILE                    remove deleted records for good\n"
-               "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field "
-               "numbers\n"
-               "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n") +
-           BatchReportUsage() +
-           QStringLiteral(
-               "\n"
-               "options:\n"
-               "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
-               "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");
-}
-
 int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
-        write(out, BatchUsage().toStdString());
-        return 0;
-    }
     try {
-        const int status = run(arguments, out, err);
+        const Options o = parse(arguments);
+        int status = 0;
+        if (!o.help) {
+            status = run(o, out, err);
+        } else if (o.positional.isEmpty()) {
+            write(out, BatchUsage().toStdString());
+        } else {
+            const BatchCommandHelp *command = FindBatchCommand(o.positional[0]);
+            if (!command)
+                throw UsageError("unknown command " + o.positional[0].toStdString());
+            write(out, BatchCommandUsage(*command).toStdString());
+        }
         // A full disk or a closed pipe must not pass for success.
         if (std::fflush(out) != 0 || std::ferror(out)) {
             write(err,

@@ -155,7 +155,13 @@ bool IsBatchReportOption(const QString &argument) {
 }
 
 bool BatchNeedsGui(int argc, char **argv) {
-    // The command is the first argument that is neither an option nor an option's value.
+    // The command is the first argument that is neither an option nor an option's value;
+    // asking for help draws nothing.
+    for (int i = 1; i < argc; ++i) {
+        const QString a = QString::fromLocal8Bit(argv[i]);
+        if (a == u"--help" || a == u"-h")
+            return false;
+    }
     for (int i = 1; i < argc; ++i) {
         const QString a = QString::fromLocal8Bit(argv[i]);
         if (a == u"--config" || a == u"--data-dir" || a == u"--order" || a == u"--seed" ||
@@ -255,12 +261,4 @@ int BatchReport(const QStringList &arguments, const Settings &settings, Prompter
     } catch (const reports::ReportOutputError &e) {
         return fail(QString::fromStdString(e.what()));
     }
-}
-
-QString BatchReportUsage() {
-    return QStringLiteral(
-        "  report FILE (--index N | --name NAME) (--text OUT | --pdf OUT | --printer NAME)\n"
-        "         [--paper SIZE]        produce a report of STOWKP.URP (N from 0) over FILE\n"
-        "                               in the configuration's sort order, formats and\n"
-        "                               insurance settings; SIZE: Letter, Legal, A4, ...\n");
 }

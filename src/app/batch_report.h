@@ -26,6 +26,3 @@ struct Settings;
 // std::invalid_argument for a wrong command line.
 int BatchReport(const QStringList &arguments, const Settings &settings, Prompter &prompter,
                 std::FILE *out, std::FILE *err);
-
-// The usage lines of the command.
-[[nodiscard]] QString BatchReportUsage();

@@ -1,3 +1,4 @@
+#include "app/batch_usage.h"
 #include "core/field_catalogue.h"
 #include "test_paths.h"
 
@@ -83,6 +84,36 @@ TEST_F(BatchTest, AnUnreadableSettingsFileOrAFullOutputFailsTheCommand) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("could not be read"))) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(file("OTHER.DBF")));
+}
+
+TEST_F(BatchTest, HelpAfterOrBeforeACommandPrintsThatCommandsUsage) {
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("sort"), QStringLiteral("--help")},
+          QStringList{QStringLiteral("--help"), QStringLiteral("sort")},
+          QStringList{QStringLiteral("sort"), QStringLiteral("X.DBF"), QStringLiteral("-h")}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 0) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral(
+            "usage: stowkeep-batch [--config FILE] [--data-dir DIR] sort FILE LEVEL1")))
+            << r.out.toStdString();
+        EXPECT_FALSE(r.out.contains(QStringLiteral("generate")));
+        EXPECT_TRUE(r.err.isEmpty());
+    }
+    // Help for a command that does not exist is a wrong command line.
+    const Outcome r = run({QStringLiteral("frobnicate"), QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("stowkeep-batch: unknown command frobnicate")))
+        << r.err.toStdString();
+}
+
+TEST_F(BatchTest, EveryCommandInTheHelpTableRuns) {
+    // Without its file each command stops at its own arguments, not at an unknown name.
+    for (const BatchCommandHelp &command : BatchCommands()) {
+        const Outcome r = run({QString::fromUtf8(command.name)});
+        EXPECT_EQ(r.status, 2) << command.name;
+        EXPECT_FALSE(r.err.contains(QStringLiteral("unknown command"))) << r.err.toStdString();
+    }
 }
 
 TEST_F(BatchTest, CreateCheckAndInfo) {
