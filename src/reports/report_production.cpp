@@ -271,59 +271,47 @@ QString ReportProduction::totalText(const ReportTotals &set, int totalNumber) co
     return FormatMoney(0, value, m_settings.currencyFormat);
 }
 
-// The content of a part of a line: a field of the current record, a total of `set`, a
-// label, or nothing.
+// The content of a part of a line: a field of the current record (its display name in the
+// column headers), a total of `set`, a label, or nothing.
+QString ReportProduction::partText(const ReportPart &part, LineKind kind,
+                                   const ReportTotals *set) const {
+    if (part.isFiller())
+        return {};
+    if (part.isLabel())
+        return kind == LineKind::ColumnHeader ? QString() : part.label;
+    if (kind == LineKind::ColumnHeader)
+        return part.fieldNumber >= 1 && part.fieldNumber <= kFieldCount
+                   ? m_settings.fieldNames[static_cast<std::size_t>(part.fieldNumber - 1)]
+                   : QString();
+    if (kind == LineKind::Totals)
+        return set ? totalText(*set, part.fieldNumber) : QString();
+    return fieldText(part.fieldNumber);
+}
+
+// A line for the engine: each part's text, cut to its cell, after a tab.
 QString ReportProduction::printedLine(const ReportLine &line, LineKind kind,
                                       const ReportTotals *set) const {
     QString out;
     const int parts = UsedParts(line);
     for (int i = 0; i < parts; ++i) {
-        const ReportPart &part = line[static_cast<std::size_t>(i)];
-        QString text;
-        if (part.isLabel())
-            text = kind == LineKind::ColumnHeader ? QString() : part.label;
-        else if (part.isField()) {
-            if (kind == LineKind::ColumnHeader) {
-                if (part.fieldNumber >= 1 && part.fieldNumber <= kFieldCount)
-                    text = m_settings.fieldNames[static_cast<std::size_t>(part.fieldNumber - 1)];
-            } else if (kind == LineKind::Totals) {
-                text = set ? totalText(*set, part.fieldNumber) : QString();
-            } else {
-                text = fieldText(part.fieldNumber);
-            }
-        }
         out += QLatin1Char('\t');
-        out += CutToWidth(m_engine, text, m_engine.tabInnerWidth(i + 1));
+        out += CutToWidth(m_engine, partText(line[static_cast<std::size_t>(i)], kind, set),
+                          m_engine.tabInnerWidth(i + 1));
     }
     return out;
 }
 
+// A line of the text file: each part's text cut to its width in characters, labels
+// right-aligned, fields and totals left-aligned, fillers (and labels in the column
+// headers) as spaces.
 QString ReportProduction::textFileLine(const ReportLine &line, LineKind kind,
                                        const ReportTotals *set) const {
     QString out;
     const int parts = UsedParts(line);
     for (int i = 0; i < parts; ++i) {
         const ReportPart &part = line[static_cast<std::size_t>(i)];
-        const int w = part.width;
-        if (part.isFiller()) {
-            out += Repeat(QLatin1Char(' '), w);
-        } else if (part.isLabel()) {
-            if (kind == LineKind::ColumnHeader)
-                out += Repeat(QLatin1Char(' '), w);
-            else
-                out += PadLeft(part.label.left(w), w);
-        } else {
-            QString text;
-            if (kind == LineKind::ColumnHeader) {
-                if (part.fieldNumber >= 1 && part.fieldNumber <= kFieldCount)
-                    text = m_settings.fieldNames[static_cast<std::size_t>(part.fieldNumber - 1)];
-            } else if (kind == LineKind::Totals) {
-                text = set ? totalText(*set, part.fieldNumber) : QString();
-            } else {
-                text = fieldText(part.fieldNumber);
-            }
-            out += PadRight(text.left(w), w);
-        }
+        const QString text = partText(part, kind, set).left(part.width);
+        out += part.isLabel() ? PadLeft(text, part.width) : PadRight(text, part.width);
     }
     return out;
 }

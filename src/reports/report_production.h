@@ -91,6 +91,8 @@ private:
     void defineCells(const ReportLine &line, LineKind kind, int borders);
     [[nodiscard]] QString fieldText(int fieldNumber) const;
     [[nodiscard]] QString totalText(const ReportTotals &set, int totalNumber) const;
+    [[nodiscard]] QString partText(const ReportPart &part, LineKind kind,
+                                   const ReportTotals *set) const;
     [[nodiscard]] QString printedLine(const ReportLine &line, LineKind kind,
                                       const ReportTotals *set) const;
     [[nodiscard]] QString textFileLine(const ReportLine &line, LineKind kind,
