@@ -1,6 +1,7 @@
 #include "app/batch_commands.h"
 
 #include "app/batch_prompter.h"
+#include "app/batch_report.h"
 #include "app/batch_search.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
@@ -66,9 +67,12 @@ Options parse(const QStringList &args) {
             o.seed = value("--seed").toULongLong(&ok);
             if (!ok)
                 throw UsageError("--seed takes a whole number");
-        } else if (a == u"--help" || a == u"-h")
+        } else if (a == u"--help" || a == u"-h") {
             o.help = true;
-        else if (a.startsWith(u"--") && a != u"--")
+        } else if (IsBatchReportOption(a)) {
+            const QString option = a;
+            o.positional << option << value(qPrintable(option));
+        } else if (a.startsWith(u"--") && a != u"--")
             throw UsageError("unknown option " + a.toStdString());
         else
             o.positional << a;
@@ -356,6 +360,12 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
             if (!ok)
                 throw UsageError("generate needs a record count");
             status = generate(file, count, o.seed.value_or(1), settings, prompter, out);
+        } else if (command == u"report") {
+            try {
+                status = BatchReport(rest, searchLevels.levels, settings, prompter, out, err);
+            } catch (const std::invalid_argument &e) {
+                throw UsageError(e.what());
+            }
         } else {
             throw UsageError("unknown command " + command.toStdString());
         }

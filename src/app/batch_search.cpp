@@ -35,20 +35,33 @@ int fieldNumberOf(const QString &text) {
 
 } // namespace
 
-int Search(const QString &path, const std::vector<search::LevelSpec> &levels,
-           const Settings &settings, Prompter &prompter, std::FILE *out, std::FILE *err) {
-    (void)ApplyDateFormat(settings.dateFormat, settings.dateLeadingZeros);
+bool PutSearchInForce(MyTable &table, const std::vector<search::LevelSpec> &levels,
+                      Prompter &prompter) {
+    if (levels.empty())
+        return true;
     const search::BuiltSearch built = search::BuildSearch(levels);
     if (!built.test) {
         prompter.error(built.failure.message());
+        return false;
+    }
+    table.setFilter(
+        [test = *built.test](const RecordView &record) { return test.matches(record); });
+    table.setFiltered(true);
+    return true;
+}
+
+int Search(const QString &path, const std::vector<search::LevelSpec> &levels,
+           const Settings &settings, Prompter &prompter, std::FILE *out, std::FILE *err) {
+    (void)ApplyDateFormat(settings.dateFormat, settings.dateLeadingZeros);
+    if (levels.empty()) {
+        prompter.error(search::BuildSearch(levels).failure.message());
         return 1;
     }
     MyTable table;
     table.setIndexName(QString::fromLatin1(kSortIndexTag));
     table.open(path, MyTable::OpenMode::ReadOnly);
-    table.setFilter(
-        [test = *built.test](const RecordView &record) { return test.matches(record); });
-    table.setFiltered(true);
+    if (!PutSearchInForce(table, levels, prompter))
+        return 1;
     const std::int64_t count = WriteDumpLines(table, true, out);
     std::fflush(out);
     write(err, std::to_string(count) + (count == 1 ? " record matches\n" : " records match\n"));

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+class MyTable;
 class Prompter;
 struct Settings;
 
@@ -38,6 +39,12 @@ public:
     void progress(const replace::Counters &) override {}
     bool confirm(const QString &) override { return true; }
 };
+
+// Puts the search of `levels` in force on an open table, as the search window's Ok does;
+// no levels leave every record visible. An invalid criterion shows the search window's
+// message and gives false.
+[[nodiscard]] bool PutSearchInForce(MyTable &table, const std::vector<search::LevelSpec> &levels,
+                                    Prompter &prompter);
 
 // Dates are read in the settings' date format, as the windows read them.
 //

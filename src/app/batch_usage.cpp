@@ -30,6 +30,13 @@ constexpr std::array kCommands{
     BatchCommandHelp{"replace", "FILE FIELD SEARCH REPLACEMENT",
                      "global search and replace of a field (key or number): whole values, any "
                      "letter case; prints processed, found and changed"},
+    BatchCommandHelp{"report",
+                     "FILE (--index N|--name NAME) (--text FILE|--pdf FILE|--printer NAME)",
+                     "produce report N of STOWKP.URP (0 the first) or the one named NAME over "
+                     "FILE, in the settings' sort order, display names, formats and insurance "
+                     "details, into a text file, a PDF file or on a printer; --paper SIZE "
+                     "(Letter, Legal, A4, A3, A5, Executive, Tabloid) sets the paper of text "
+                     "and PDF output; --level as in search prints only the matching records"},
 };
 
 constexpr std::array kOptions{

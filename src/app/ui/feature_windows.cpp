@@ -3,6 +3,7 @@
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
 #include "edit/pick_lists.h"
+#include "reports/report_file.h"
 #include "search/ui/t_my_search.h"
 #include "search/ui/t_search_and_replace.h"
 #include "views/ui/t_about_box.h"
@@ -35,6 +36,13 @@ void ProvideFeatureWindows(TMain &main) {
         dialog.exec();
         main.DisplayCount();
     });
+    // The report definitions exist (the built-ins written, an earlier version's file
+    // converted) before any report window lists them.
+    try {
+        (void)ReportFile(main.programDirectory()).ensure();
+    } catch (const ReportFileError &e) {
+        main.prompter().error(QString::fromStdString(e.what()));
+    }
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
                             : id == Cmd::EditColor   ? colors::DialogTarget::Edit
