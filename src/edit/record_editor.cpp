@@ -2,6 +2,7 @@
 
 #include "core/field_catalogue.h"
 #include "core/prompter.h"
+#include "edit/input_mask.h"
 #include "db/engine/db_error.h"
 #include "db/record_view.h"
 #include "settings/date_format.h"
@@ -130,8 +131,9 @@ std::optional<Control> ControlOfField(int field) {
 }
 
 QString DateBoxText(const QDate &date) {
+    const InputMask mask = InputMask::parse(kDateEditMask);
     if (!date.isValid())
-        return {};
+        return mask.blankText();
     const QString pattern = CurrentDatePattern();
     const QChar sep = CurrentDateSeparator();
     const bool zeros = pattern.contains(QStringLiteral("dd"));
@@ -141,8 +143,9 @@ QString DateBoxText(const QDate &date) {
     const QString day = part(date.day());
     const QString month = part(date.month());
     const QString year = QString::number(date.year()).rightJustified(4, u'0');
-    return pattern.startsWith(u'd') ? day + sep + month + sep + year
-                                    : month + sep + day + sep + year;
+    const QString plain = pattern.startsWith(u'd') ? day + sep + month + sep + year
+                                                   : month + sep + day + sep + year;
+    return mask.textFromDisplay(mask.displayFromText(plain));
 }
 
 bool IsBlankDate(QStringView text) {

@@ -82,9 +82,10 @@ struct FormValues {
 // The editor's three modes, shared with the main window.
 inline constexpr int kNewRecord = 1, kCurrentRecord = 2, kCopiedRecord = 3;
 
-// The text a date box receives for a date: the order and separator of the date format in
-// force, with leading zeros when it has them, and always the four-digit year the box has
-// room for, so that reading it back never moves a date by a century.
+// What a date box reads for a date: the order and separator of the date format in force,
+// with leading zeros when it has them, and always the four-digit year the box has room for,
+// so that reading it back never moves a date by a century; laid into the box's mask
+// (" 7/ 5/1996"). No date gives the empty box's "  /  /    ".
 [[nodiscard]] QString DateBoxText(const QDate &date);
 // True when a date box holds no date: nothing but the two separators ("/", "-" or ".") with
 // blanks between and around them (an empty text included).
@@ -171,6 +172,9 @@ public:
     // there is none). Remembers the record, so that an update writes into that record only.
     [[nodiscard]] FormValues LoadInData();
     void SaveValues(const FormValues &values);
+    // The saved values as the controls read back what they were just given (a box may show
+    // a text in its own way); the caption stays as it is.
+    void ResaveShown(const FormValues &shown) { m_saved = SavedForm(shown); }
     [[nodiscard]] bool ValuesChanged(const FormValues &values) const {
         return editor::ValuesChanged(values, m_saved);
     }

@@ -2,6 +2,8 @@
 
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
+#include "edit/ui/t_my_edit.h"
+#include "edit/ui/t_my_edit_box.h"
 #include "views/ui/t_about_box.h"
 #include "views/ui/t_color_config.h"
 #include "views/ui/t_my_locate_dialog.h"
@@ -14,6 +16,24 @@
 using namespace mainwin;
 
 void ProvideFeatureWindows(TMain &main) {
+    // The record editor lives for the whole run, a child of the main window; its combo
+    // boxes hold the pick lists, whose grid copies the main window's grid shows.
+    auto *edit = new TMyEdit(
+        main.myTable(), main.settings(), main.programDirectory(), main.prompter(),
+        [&main] { return main.formLook(); }, &main);
+    main.setPickLists(&edit->pickLists());
+    main.provideWindow(Needs::RecordEditor, [&main, edit](Cmd) {
+        edit->setBrowseMode(main.browseMode());
+        edit->setEditMode(main.editMode());
+        edit->exec();
+        main.setEditMode(edit->editMode());
+    });
+    main.provideWindow(Needs::ListEditor, [&main, edit](Cmd id) {
+        const ListEditArgs args = ListMaintenanceArgs(id);
+        TMyEditBox::EditAList(edit->pickLists(), static_cast<picklists::List>(args.listNumber - 1),
+                              ListEditorCaption(args.title), args.maxLength, main.prompter(),
+                              main.formLook(), main.settings().colorSet(ColorTarget::Edit), &main);
+    });
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
                             : id == Cmd::EditColor   ? colors::DialogTarget::Edit
