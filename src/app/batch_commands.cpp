@@ -1,5 +1,6 @@
 #include "app/batch_commands.h"
 
+#include "app/batch_edit.h"
 #include "app/batch_prompter.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
@@ -25,6 +26,7 @@ struct Options {
     QString order = QStringLiteral("index");
     bool recno = false;
     std::optional<quint64> seed;
+    QStringList sets; // --set FIELD=VALUE of add and edit
     QStringList positional;
 };
 
@@ -50,7 +52,9 @@ Options parse(const QStringList &args) {
             o.order = value("--order");
             if (o.order != u"physical" && o.order != u"index")
                 throw UsageError("--order takes physical or index");
-        } else if (a == u"--recno")
+        } else if (a == u"--set")
+            o.sets << value("--set");
+        else if (a == u"--recno")
             o.recno = true;
         else if (a == u"--seed") {
             bool ok = false;
@@ -318,6 +322,10 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             if (!ok)
                 throw UsageError("generate needs a record count");
             status = generate(file, count, o.seed.value_or(1), settings, prompter, out);
+        } else if (command == u"add" || command == u"edit") {
+            (void)needFile(command == u"edit" ? 1 : 0);
+            flushMessages();
+            status = RunBatchEdit(command, rest, o.sets, settings, prompter, out, err);
         } else {
             throw UsageError("unknown command " + command.toStdString());
         }
@@ -347,6 +355,10 @@ QString BatchUsage() {
         "  pack FILE                    remove deleted records for good\n"
         "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
         "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"
+        "  add FILE --set FIELD=VALUE ...\n"
+        "                               add a record as the Edit window stores it\n"
+        "  edit FILE RECNO --set FIELD=VALUE ...\n"
+        "                               change record RECNO as the Edit window does\n"
         "\n"
         "options:\n"
         "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"

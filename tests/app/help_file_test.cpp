@@ -36,6 +36,7 @@ TEST(HelpFile, ShippedFileHasATopicForEveryWindowKeyword) {
         "Color Configuration",
         "Sort Order",
         "Locate Field Value",
+        "List Maintenance",
     };
     for (const QString &keyword : keywords) {
         const HelpTopic *topic = help.find(keyword);

@@ -381,7 +381,11 @@ void TMyEdit::FormShow() {
 }
 
 void TMyEdit::SetColors() {
-    ::SetColors(this, m_settings.colorSet(ColorTarget::Edit));
+    const ColorSet &set = m_settings.colorSet(ColorTarget::Edit);
+    ::SetColors(this, set);
+    // The pages take the window's background too, so the labels do not stand out as boxes.
+    for (int i = 0; i < m_notebook->count(); ++i)
+        colors::PaintBackground(m_notebook->widget(i), set[ColorRole::MainBackground]);
 }
 
 editor::FormValues TMyEdit::collect() const {
