@@ -138,20 +138,29 @@ TEST_F(EditWindow, HasEveryPageControlLabelButtonAndMenuItem) {
     EXPECT_EQ(combo("Brand")->count(), 2) << "the pick list was loaded at creation";
 
     const std::pair<const char *, const char *> buttons[] = {
-        {"UpdateExitButton", "&Update && Exit"}, {"UpdateButton", "Up&date"},
-        {"ClearButton", "C&lear"},               {"CancelButton", "E&xit"},
-        {"PrevButton", "&Previous"},             {"NextButton", "&Next"},
-        {"BlankWarDate", "Blank Date"},          {"BlankPurchDate", "Blank Date"}};
+        {"UpdateExitButton", "&Update && Exit"},
+        {"UpdateButton", "Up&date"},
+        {"ClearButton", "C&lear"},
+        {"CancelButton", "E&xit"},
+        {"PrevButton", "&Previous"},
+        {"NextButton", "&Next"},
+        {"BlankWarDate", "Blank Date"},
+        {"BlankPurchDate", "Blank Date"}};
     for (const auto &[name, caption] : buttons)
         EXPECT_EQ(find<QPushButton>(name)->text(), QString::fromUtf8(caption)) << name;
     const std::tuple<const char *, const char *, const char *> items[] = {
-        {"MenuNew", "N&ew Record", "Ctrl+E"},      {"MenuCopyRecord", "Cop&y Record", "Ctrl+Y"},
-        {"MenuClear", "&Clear Record", "Ctrl+L"},  {"MenuUpdate", "Up&date Record", "Ctrl+R"},
+        {"MenuNew", "N&ew Record", "Ctrl+E"},
+        {"MenuCopyRecord", "Cop&y Record", "Ctrl+Y"},
+        {"MenuClear", "&Clear Record", "Ctrl+L"},
+        {"MenuUpdate", "Up&date Record", "Ctrl+R"},
         {"MenuUpdateExit", "&Update && Exit", "Ctrl+U"},
         {"MenuPrevious", "&Previous Record", "Ctrl+P"},
-        {"MenuNext", "&Next Record", "Ctrl+N"},    {"MenuExit", "E&xit", ""},
-        {"MenuCut", "Cu&t", "Ctrl+X"},             {"MenuCopy", "&Copy", "Ctrl+C"},
-        {"MenuPaste", "&Paste", "Ctrl+V"},         {"MenuDelete", "&Delete", "Ctrl+D"},
+        {"MenuNext", "&Next Record", "Ctrl+N"},
+        {"MenuExit", "E&xit", ""},
+        {"MenuCut", "Cu&t", "Ctrl+X"},
+        {"MenuCopy", "&Copy", "Ctrl+C"},
+        {"MenuPaste", "&Paste", "Ctrl+V"},
+        {"MenuDelete", "&Delete", "Ctrl+D"},
         {"MenuHelp", "&Help", "Ctrl+H"}};
     for (const auto &[name, caption, key] : items) {
         QAction *a = action(name);
@@ -166,8 +175,11 @@ TEST_F(EditWindow, HasEveryPageControlLabelButtonAndMenuItem) {
 }
 
 TEST_F(EditWindow, EditingARecordShowsItAndUpdateAndExitStoresAndSavesTheLists) {
-    addRecord({{field::Item, "Radio"}, {field::Warranty, "yes"}, {field::Value, "10"},
-               {field::Quantity, "3"}, {field::WarDate, "12/31/2001"}});
+    addRecord({{field::Item, "Radio"},
+               {field::Warranty, "yes"},
+               {field::Value, "10"},
+               {field::Quantity, "3"},
+               {field::WarDate, "12/31/2001"}});
     m_table.first();
     m_settings.fieldNames[field::Item] = QStringLiteral("Thing");
     open(2);
