@@ -65,6 +65,7 @@ if [ -x "$PEER" ]; then
     PEER_BENCH_WORK=$WORK/peer bash "$PEER" "$FILE" >"$WORK/peer.txt" 2>"$WORK/peer.err" || true
 fi
 
+timed "record editor: show, store, previous/next (x200)" "$BENCH" edit "$FILE"
 timed "append 100,000 records, index kept current" "$BENCH" append "$FILE"
 "$BENCH" delete10 "$FILE" >/dev/null
 timed "pack with 10% deleted (index regenerated)" "$BENCH" pack "$FILE"
