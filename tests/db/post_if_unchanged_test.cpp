@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <functional>
 
 namespace {
@@ -25,25 +22,8 @@ protected:
                         static_cast<std::size_t>(m_table.layout().recordLength()));
     }
 
-    // Runs `change` on the file in a second process.
     void elsewhere(const std::function<void(MyTable &)> &change) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            int status = 0;
-            try {
-                MyTable other;
-                other.open(m_path);
-                other.first();
-                change(other);
-            } catch (...) {
-                status = 1;
-            }
-            _exit(status);
-        }
-        int status = -1;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        fixture::InOtherProcess(m_path, change);
     }
 
     QString itemOnDisk(std::uint32_t recno) {

@@ -8,9 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <functional>
 #include <map>
 
@@ -47,6 +44,13 @@ protected:
         m_table.post();
     }
 
+    // The editor shown on the first record, as the main window's Edit command does.
+    FormValues showFirst() {
+        m_table.first();
+        m_editor.setEditMode(editor::kCurrentRecord);
+        return m_editor.FormShow();
+    }
+
     // A filled form for a new record.
     static FormValues form(const QString &item) {
         FormValues v;
@@ -67,25 +71,8 @@ protected:
         return static_cast<int>(reader.recordCount());
     }
 
-    // Runs `change` on the file's first record in a second process.
     void elsewhere(const std::function<void(MyTable &)> &change) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            int status = 0;
-            try {
-                MyTable other;
-                other.open(m_path);
-                other.first();
-                change(other);
-            } catch (...) {
-                status = 1;
-            }
-            _exit(status);
-        }
-        int status = -1;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        fixture::InOtherProcess(m_path, change);
     }
 
     QTemporaryDir m_dir;
@@ -103,9 +90,7 @@ TEST_F(RecordEditorTest, LoadShowsTheRecordInTheUsersFormats) {
                {field::Cost, "1250.5"},
                {field::Quantity, "1200"},
                {field::PurchDate, "7/5/96"}});
-    m_table.first();
-    m_editor.setEditMode(editor::kCurrentRecord);
-    const FormValues v = m_editor.FormShow();
+    const FormValues v = showFirst();
     EXPECT_EQ(v[Control::Item], QStringLiteral("Radio"));
     EXPECT_FALSE(v.warranty) << "only \"Yes\" in that case checks the box";
     EXPECT_EQ(v[Control::Cost], QStringLiteral("1,250.50"));
@@ -236,9 +221,7 @@ TEST_F(RecordEditorTest, TotalsAreQuantityTimesEachAmount) {
 
 TEST_F(RecordEditorTest, ClearKeepsTheUserFieldsAndTheSavedValues) {
     addRecord({{field::Item, "Radio"}, {field::UserDef2, "kept"}, {field::Cost, "5"}});
-    m_table.first();
-    m_editor.setEditMode(editor::kCurrentRecord);
-    const FormValues shown = m_editor.FormShow();
+    const FormValues shown = showFirst();
     const FormValues cleared = m_editor.Clear(shown);
     EXPECT_EQ(cleared[Control::Item], QString());
     EXPECT_EQ(cleared[Control::UserDef2], QStringLiteral("kept"));
@@ -320,9 +303,7 @@ TEST_F(RecordEditorTest, CopyThenPreviousAsksTheNotUpdatedQuestionAndNoStoresNot
 
 TEST_F(RecordEditorTest, NewRecordAsksWhenChangedAndAFailedUpdateStops) {
     addRecord({{field::Item, "Radio"}});
-    m_table.first();
-    m_editor.setEditMode(editor::kCurrentRecord);
-    FormValues v = m_editor.FormShow();
+    FormValues v = showFirst();
     v[Control::Cost] = QStringLiteral("x");
     m_prompter.answers.push_back(Prompter::Yes);
     RecordEditor::Outcome out = m_editor.NewRecord(v);
@@ -387,9 +368,7 @@ TEST_F(RecordEditorTest, StoringGrowsBothCopiesOfThePickLists) {
 
 TEST_F(RecordEditorTest, AnAmountLeftAsShownKeepsAllItsDecimals) {
     addRecord({{field::Item, "Ring"}, {field::Value, "1234.5678"}});
-    m_table.first();
-    m_editor.setEditMode(editor::kCurrentRecord);
-    FormValues v = m_editor.FormShow();
+    FormValues v = showFirst();
     EXPECT_EQ(v[Control::Value], QStringLiteral("1,234.57"));
     v[Control::Model] = QStringLiteral("gold");
     ASSERT_TRUE(m_editor.DoAnUpdate(v).done);
@@ -420,9 +399,7 @@ TEST_F(RecordEditorTest, CharactersTheFileCannotHoldAreAskedAboutBeforeStoring) 
 TEST_F(RecordEditorTest, ARecordChangedElsewhereIsOverwrittenOnlyWhenTheUserSaysSo) {
     addRecord({{field::Item, "Lamp"}});
     addRecord({{field::Item, "Desk"}});
-    m_table.first();
-    m_editor.setEditMode(editor::kCurrentRecord);
-    FormValues v = m_editor.FormShow();
+    FormValues v = showFirst();
     v[Control::Model] = QStringLiteral("mine");
     elsewhere([](MyTable &other) {
         other.edit();
@@ -449,9 +426,7 @@ TEST_F(RecordEditorTest, ARecordChangedElsewhereIsOverwrittenOnlyWhenTheUserSays
 TEST_F(RecordEditorTest, ARecordDeletedElsewhereIsNotBroughtBack) {
     addRecord({{field::Item, "Lamp"}});
     addRecord({{field::Item, "Desk"}});
-    m_table.first();
-    m_editor.setEditMode(editor::kCurrentRecord);
-    FormValues v = m_editor.FormShow();
+    FormValues v = showFirst();
     v[Control::Model] = QStringLiteral("mine");
     elsewhere([](MyTable &other) { other.deleteRecord(); });
     EXPECT_FALSE(m_editor.DoUpdate(v).done);

@@ -3,6 +3,7 @@
 #include "core/prompter.h"
 #include "db/my_table.h"
 #include "edit/input_mask.h"
+#include "edit/ui/form_controls.h"
 #include "edit/ui/mask_binding.h"
 #include "settings/settings.h"
 #include "ui/apply_colors.h"
@@ -24,6 +25,8 @@
 using editor::Control;
 using editor::ControlInfo;
 using editor::ControlKind;
+using formcontrols::MakeButton;
+using formcontrols::MakeLabel;
 
 namespace {
 
@@ -100,21 +103,6 @@ Place PlaceOf(Control c) {
 
 constexpr int kTotalsLeft = 300;
 constexpr int kTotalsWidth = 150;
-
-QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, QRect rect) {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(rect);
-    return label;
-}
-
-QPushButton *MakeButton(QWidget *parent, const char *name, const char *caption, QRect rect) {
-    auto *button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(rect);
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "core/color_set.h"
 #include "core/prompter.h"
+#include "edit/ui/form_controls.h"
 #include "settings/format_helpers.h"
 #include "ui/apply_colors.h"
 
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 
+using formcontrols::MakeButton;
+
 namespace {
 
 constexpr int kWidth = 330;
@@ -19,14 +22,6 @@ constexpr int kEntryWidth = 220;
 constexpr int kRowHeight = 24;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 27;
-
-QPushButton *MakeButton(QWidget *parent, const char *name, const char *caption, QRect rect) {
-    auto *button = new QPushButton(QString::fromUtf8(caption), parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(rect);
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "settings/date_format.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
+#include "when_shown.h"
 
 #include <gtest/gtest.h>
 
@@ -26,22 +27,6 @@
 using mainwin::Cmd;
 
 namespace {
-
-// Runs `drive` on the modal window of type D once the next command has shown it.
-template <typename D> void WhenShown(std::function<void(D &)> drive) {
-    QTimer::singleShot(0, qApp, [drive = std::move(drive)] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *dialog = qobject_cast<D *>(widget);
-            if (dialog && dialog->isVisible()) {
-                drive(*dialog);
-                if (dialog->isVisible())
-                    dialog->done(QDialog::Rejected);
-                return;
-            }
-        }
-        ADD_FAILURE() << "the window was not shown";
-    });
-}
 
 class MainEditCommands : public ::testing::Test {
 protected:

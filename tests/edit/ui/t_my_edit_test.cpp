@@ -121,10 +121,12 @@ TEST_F(EditWindow, HasEveryPageControlLabelButtonAndMenuItem) {
         EXPECT_EQ(notebook->indexOf(control->parentWidget()), info.page) << info.name;
         auto *label = find<QLabel>(info.label);
         ASSERT_NE(label, nullptr) << info.label;
-        if (info.kind == editor::ControlKind::Edit && info.entryLimit > 0)
+        if (info.kind == editor::ControlKind::Edit && info.entryLimit > 0) {
             EXPECT_EQ(static_cast<QLineEdit *>(control)->maxLength(), info.entryLimit) << info.name;
-        if (info.kind == editor::ControlKind::Combo)
+        }
+        if (info.kind == editor::ControlKind::Combo) {
             EXPECT_EQ(static_cast<QComboBox *>(control)->lineEdit()->maxLength(), info.entryLimit);
+        }
     }
     EXPECT_EQ(find<QLabel>("CommentsLabel")->text(), QStringLiteral("Notes on it"));
     EXPECT_EQ(find<QLabel>("QuantityLabel")->text(), QStringLiteral("Quantity"))
