@@ -5,6 +5,7 @@
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
+#include "db/engine/io_util.h"
 #include "db/engine/mdx_file.h"
 #include "db/inventory_file.h"
 #include "db/inventory_generator.h"
@@ -27,10 +28,17 @@ struct Options {
     bool recno = false;
     std::optional<quint64> seed;
     QStringList sets; // --set FIELD=VALUE of add and edit
+    bool help = false;
     QStringList positional;
 };
 
 class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A failure outside the engine that ends the command (exit status 1).
+class CommandFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -61,7 +69,9 @@ Options parse(const QStringList &args) {
             o.seed = value("--seed").toULongLong(&ok);
             if (!ok)
                 throw UsageError("--seed takes a whole number");
-        } else if (a.startsWith(u"--") && a != u"--")
+        } else if (a == u"--help" || a == u"-h")
+            o.help = true;
+        else if (a.startsWith(u"--") && a != u"--")
             throw UsageError("unknown option " + a.toStdString());
         else
             o.positional << a;
@@ -70,6 +80,8 @@ Options parse(const QStringList &args) {
 }
 
 // Settings as the program would have them: from --config, or the user's configuration file.
+// A file that exists but cannot be read stops the command: running on defaults would sort,
+// format and name things otherwise than the user set up.
 Settings loadSettings(const Options &o) {
     ConfigLocation location;
     if (!o.configFile.isEmpty())
@@ -77,7 +89,9 @@ Settings loadSettings(const Options &o) {
     if (!o.dataDir.isEmpty())
         location.setProgramDirectory(o.dataDir);
     Settings settings(QDir::currentPath());
-    (void)settings.loadFrom(location.configFile());
+    if (settings.loadFrom(location.configFile()) == ProfileFile::LoadStatus::Failed)
+        throw CommandFailure("the settings file " + location.configFile().toStdString() +
+                             " could not be read");
     settings.programDirectory = location.programDirectory();
     return settings;
 }
@@ -244,11 +258,13 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
     return 0;
 }
 
-int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    const Options o = parse(arguments);
+int run(const Options &o, std::FILE *out, std::FILE *err) {
     if (o.positional.isEmpty())
         throw UsageError("no command given");
     const QString command = o.positional[0];
+    // Only commands with a row in the help table run, so none goes undocumented.
+    if (!FindBatchCommand(command))
+        throw UsageError("unknown command " + command.toStdString());
     const QStringList rest = o.positional.mid(1);
     auto needFile = [&](qsizetype extra) {
         if (rest.size() < 1 + extra)
@@ -264,9 +280,14 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             write(err, messages.toStdString());
         messages.clear();
     };
-    const Settings settings = loadSettings(o);
+    auto failed = [&](const char *what) {
+        flushMessages();
+        write(err, std::string("stowkeep-batch: ") + what + "\n");
+        return 1;
+    };
     int status = 0;
     try {
+        const Settings settings = loadSettings(o);
         if (command == u"create") {
             const QString file = needFile(0);
             if (!MakeNewDB(file, prompter)) {
@@ -330,9 +351,9 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             throw UsageError("unknown command " + command.toStdString());
         }
     } catch (const db::DbError &e) {
-        flushMessages();
-        write(err, std::string("stowkeep-batch: ") + e.what() + "\n");
-        return 1;
+        return failed(e.what());
+    } catch (const CommandFailure &e) {
+        return failed(e.what());
     }
     flushMessages();
     return status;
@@ -340,38 +361,27 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
 
 } // namespace
 
-QString BatchUsage() {
-    return QStringLiteral(
-        "usage: stowkeep-batch [--config FILE] [--data-dir DIR] COMMAND ...\n"
-        "\n"
-        "commands:\n"
-        "  create FILE                  make an empty inventory file with its sort index\n"
-        "  check FILE                   tell whether FILE is an inventory file\n"
-        "  info FILE                    header, fields and index tags of a table\n"
-        "  dump FILE [--order physical|index] [--recno]\n"
-        "                               one line per live record, fields separated by |\n"
-        "                               (index order: the sort index \"NewIndex\")\n"
-        "  reindex FILE                 rebuild the production index\n"
-        "  pack FILE                    remove deleted records for good\n"
-        "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
-        "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"
-        "  add FILE --set FIELD=VALUE ...\n"
-        "                               add a record as the Edit window stores it\n"
-        "  edit FILE RECNO --set FIELD=VALUE ...\n"
-        "                               change record RECNO as the Edit window does\n"
-        "\n"
-        "options:\n"
-        "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
-        "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");
-}
-
 int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
-        write(out, BatchUsage().toStdString());
-        return 0;
-    }
     try {
-        return run(arguments, out, err);
+        const Options o = parse(arguments);
+        int status = 0;
+        if (!o.help) {
+            status = run(o, out, err);
+        } else if (o.positional.isEmpty()) {
+            write(out, BatchUsage().toStdString());
+        } else {
+            const BatchCommandHelp *command = FindBatchCommand(o.positional[0]);
+            if (!command)
+                throw UsageError("unknown command " + o.positional[0].toStdString());
+            write(out, BatchCommandUsage(*command).toStdString());
+        }
+        // A full disk or a closed pipe must not pass for success.
+        if (std::fflush(out) != 0 || std::ferror(out)) {
+            write(err,
+                  "stowkeep-batch: the output could not be written: " + db::errnoText() + "\n");
+            return 1;
+        }
+        return status;
     } catch (const UsageError &e) {
         write(err,
               std::string("stowkeep-batch: ") + e.what() + "\n\n" + BatchUsage().toStdString());

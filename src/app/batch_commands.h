@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/batch_usage.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,8 +10,6 @@
 // The commands of stowkeep-batch: the program's data operations without a window, on the
 // same code as the windows. `arguments` excludes the program name. Output goes to `out`,
 // messages and errors to `err`; returns the process exit status (0 success, 1 the operation
-// failed, 2 the command line was wrong).
-int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err);
-
-// The usage text printed for a wrong command line and for --help.
-[[nodiscard]] QString BatchUsage();
+// failed, 2 the command line was wrong). "--help" prints the usage of the command named
+// beside it, or of the whole program (batch_usage.h).
+[[nodiscard]] int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err);

@@ -119,3 +119,13 @@ TEST(HelpFile, HtmlEscapesTextAndMakesListsAndLinks) {
               QStringLiteral("Search Window"));
     EXPECT_TRUE(HelpFile::linkTarget(QStringLiteral("http://example.org")).isEmpty());
 }
+
+TEST(HelpFile, AnIndentedLineContinuesItsListItemAndAnUnindentedOneEndsTheList) {
+    HelpTopic topic{QStringLiteral("T"),
+                    {QStringLiteral("- File: create a new file,"),
+                     QStringLiteral("  open another one"), QStringLiteral("- Records: add"),
+                     QStringLiteral("After the list")}};
+    EXPECT_EQ(HelpFile::toHtml(topic),
+              QStringLiteral("<h2>T</h2>\n<ul>\n<li>File: create a new file, open another "
+                             "one</li>\n<li>Records: add</li>\n</ul>\n<p>After the list</p>\n"));
+}

@@ -27,6 +27,9 @@ class RecordView;
 class ViewerModel;
 class ViewerDelegate;
 class TableViewerSource;
+namespace db {
+class DbError;
+}
 namespace picklists {
 class PickLists;
 }
@@ -141,6 +144,9 @@ private:
     void fitNavigator();
     void FormClose();
     void saveSettingsOnClose();
+    enum class SettingsWrite { Saved, Declined, Failed };
+    // Writes the settings file, asking first when it could not be read at start-up.
+    [[nodiscard]] SettingsWrite writeSettings(std::vector<ProfileKey> *inexact);
 
     void applyBrowseMode();
     void applyFonts();
@@ -164,7 +170,7 @@ private:
     void tableEvent(int event);
     void gridRowChanged(int row);
     void syncGridToTable();
-    void showEngineError(const std::exception &error);
+    void showEngineError(const db::DbError &error);
     [[nodiscard]] std::optional<QString> chooseDbf(bool save);
     // The inventory file operations this window relies on.
     [[nodiscard]] bool checkFormat(const QString &path);
@@ -214,5 +220,6 @@ private:
     bool m_activatedOnce = false;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_settingsUnreadable = false; // start-up could not read the settings file
     std::function<bool(const RecordView &)> m_searchFilter;
 };

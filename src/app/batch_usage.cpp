@@ -1,0 +1,128 @@
+#include "app/batch_usage.h"
+
+#include <QStringList>
+
+#include <array>
+
+namespace {
+
+// In the order --help lists them. A new command: its row here, its branch in run() in
+// batch_commands.cpp, its section in data/man/stowkeep-batch.1.
+constexpr std::array kCommands{
+    BatchCommandHelp{"create", "FILE", "make an empty inventory file with its sort index"},
+    BatchCommandHelp{"check", "FILE", "tell whether FILE is an inventory file"},
+    BatchCommandHelp{"info", "FILE", "header, fields and index tags of a table"},
+    BatchCommandHelp{"dump", "FILE [--order physical|index] [--recno]",
+                     "one line per live record, fields separated by | (index order: the sort "
+                     "index \"NewIndex\"; --recno puts the record number first)"},
+    BatchCommandHelp{"reindex", "FILE", "rebuild the production index"},
+    BatchCommandHelp{"pack", "FILE", "remove deleted records for good"},
+    BatchCommandHelp{
+        "sort", "FILE LEVEL1 [LEVEL2 ...]",
+        "rebuild \"NewIndex\" from up to four field numbers 1 to 22 (0 skips a level)"},
+    BatchCommandHelp{"generate", "FILE N [--seed S]",
+                     "make FILE with N synthetic inventory records"},
+    BatchCommandHelp{"add", "FILE --set FIELD=VALUE ...",
+                     "add a record as the Edit window stores it: FIELD a field key, VALUE as "
+                     "typed there; the Edit window's checks and messages apply"},
+    BatchCommandHelp{"edit", "FILE RECNO --set FIELD=VALUE ...",
+                     "change record RECNO as the Edit window does"},
+};
+
+constexpr std::array kOptions{
+    BatchOptionHelp{"--config FILE", "the settings file (default: the program's STOWKP.INI)"},
+    BatchOptionHelp{"--data-dir DIR", "the program directory (default: ~/.local/share/stowkeep)"},
+    BatchOptionHelp{"--help, -h", "this text, or after a command that command's usage"},
+};
+
+constexpr qsizetype kCommandColumn = 31;
+constexpr qsizetype kOptionColumn = 18;
+constexpr qsizetype kWidth = 79;
+const QString kProgramLine =
+    QStringLiteral("usage: stowkeep-batch [--config FILE] [--data-dir DIR] ");
+
+// Words of `text` in lines that end before kWidth, each line indented to `indent`.
+QString wrapped(const QString &text, qsizetype indent) {
+    QString out;
+    qsizetype column = indent;
+    bool first = true;
+    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+        if (!first && column + 1 + word.size() > kWidth) {
+            out += u'\n' + QString(indent, u' ');
+            column = indent;
+            first = true;
+        }
+        if (!first) {
+            out += u' ';
+            ++column;
+        }
+        out += word;
+        column += word.size();
+        first = false;
+    }
+    return out;
+}
+
+// "  left   description", the description at `column`, or on the next line when the left
+// part reaches it.
+QString row(const QString &left, const char *description, qsizetype column) {
+    QString line = QStringLiteral("  ") + left;
+    if (line.size() + 1 > column)
+        line += u'\n' + QString(column, u' ');
+    else
+        line += QString(column - line.size(), u' ');
+    return line + wrapped(QString::fromUtf8(description), column) + u'\n';
+}
+
+// A table phrase as a sentence of its own: capital first letter, full stop at the end.
+QString sentence(const char *phrase) {
+    QString text = QString::fromUtf8(phrase);
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    if (!text.endsWith(u'.'))
+        text += u'.';
+    return text;
+}
+
+QString optionsAndStatus() {
+    QString text = QStringLiteral("options:\n");
+    for (const BatchOptionHelp &option : kOptions)
+        text += row(QString::fromUtf8(option.option), option.description, kOptionColumn);
+    text += QStringLiteral("\nexit status: 0 success, 1 the operation failed, 2 the command line "
+                           "was wrong\n");
+    return text;
+}
+
+} // namespace
+
+std::span<const BatchCommandHelp> BatchCommands() {
+    return kCommands;
+}
+
+std::span<const BatchOptionHelp> BatchOptions() {
+    return kOptions;
+}
+
+const BatchCommandHelp *FindBatchCommand(QStringView name) {
+    for (const BatchCommandHelp &command : kCommands) {
+        if (name == QLatin1StringView(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+QString BatchUsage() {
+    QString text = kProgramLine + QStringLiteral("COMMAND ...\n") +
+                   QStringLiteral("       stowkeep-batch [COMMAND] --help\n\ncommands:\n");
+    for (const BatchCommandHelp &command : kCommands) {
+        text += row(QString::fromUtf8(command.name) + u' ' + QString::fromUtf8(command.synopsis),
+                    command.description, kCommandColumn);
+    }
+    return text + u'\n' + optionsAndStatus();
+}
+
+QString BatchCommandUsage(const BatchCommandHelp &command) {
+    return kProgramLine + QString::fromUtf8(command.name) + u' ' +
+           QString::fromUtf8(command.synopsis) + QStringLiteral("\n\n") +
+           wrapped(sentence(command.description), 0) + QStringLiteral("\n\n") + optionsAndStatus();
+}
