@@ -83,6 +83,7 @@ if [ -x "$PEER" ]; then
 fi
 
 timed "search and replace, 10% of records changed" "$BENCH" replace10 "$FILE"
+timed "record editor: show, store, previous/next (x200)" "$BENCH" edit "$FILE"
 timed "append 100,000 records, index kept current" "$BENCH" append "$FILE"
 "$BENCH" delete10 "$FILE" >/dev/null
 timed "pack with 10% deleted (index regenerated)" "$BENCH" pack "$FILE"

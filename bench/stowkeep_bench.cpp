@@ -6,6 +6,8 @@
 #include "db/inventory_generator.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
+#include "edit/pick_lists.h"
+#include "edit/record_editor.h"
 #include "reports/report_job.h"
 #include "search/level_options.h"
 #include "settings/settings.h"
@@ -85,7 +87,7 @@ int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
                "            append, pack, search, replace10, report-text, report-pdf,\n"
-               "            report-record, summary-text, summary-record, summary-pdf\n",
+               "            report-record, summary-text, summary-record, summary-pdf, edit\n",
                stderr);
     return 2;
 }
@@ -305,6 +307,61 @@ int main(int argc, char *argv[]) {
             const bool found = locate::FindValue(true, table, QStringLiteral("Descriptio"), false,
                                                  type, QStringLiteral("no such thing"), prompter);
             detail = found ? "found (unexpected)" : "nothing found, current record kept";
+        } else if (op == "edit") {
+            // The record editor on a file in sort order, as the main window has it: showing
+            // the editor on a record, storing a change that moves the record in the index,
+            // and stepping with Previous and Next, against the grid's own step.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            Settings settings;
+            QTextStream err(stderr);
+            BatchPrompter prompter(err);
+            picklists::PickLists lists;
+            editor::RecordEditor edit(table, settings, lists, prompter);
+            const std::int64_t count = table.recordCount();
+            table.moveToPosition(count / 2);
+            constexpr int kRounds = 200;
+            auto perOp = [](Clock::time_point from, int n) {
+                return std::chrono::duration<double, std::milli>(Clock::now() - from).count() / n;
+            };
+            Clock::time_point t = Clock::now();
+            editor::FormValues shown;
+            for (int i = 0; i < kRounds; ++i) {
+                edit.setEditMode(editor::kCurrentRecord);
+                shown = edit.FormShow();
+            }
+            const double showMs = perOp(t, kRounds);
+            t = Clock::now();
+            int stored = 0;
+            for (int i = 0; i < kRounds; ++i) {
+                editor::FormValues changed = shown;
+                changed[editor::Control::Category] = QStringLiteral("Bench %1").arg(i % 7);
+                changed[editor::Control::Model] = QStringLiteral("M%1").arg(i);
+                stored += edit.DoAnUpdate(changed).done ? 1 : 0;
+                shown = edit.LoadInData();
+            }
+            const double storeMs = perOp(t, kRounds);
+            t = Clock::now();
+            for (int i = 0; i < kRounds; ++i)
+                shown = *edit.MoveRecord(shown, i % 2 == 0 ? 1 : -1).show;
+            const double moveMs = perOp(t, kRounds);
+            t = Clock::now();
+            int chars = 0;
+            for (int i = 0; i < kRounds; ++i) {
+                if (i % 2 == 0)
+                    table.next();
+                else
+                    table.prior();
+                chars += static_cast<int>(table.text(field::Item).size());
+            }
+            const double gridMs = perOp(t, kRounds);
+            char buf[256];
+            std::snprintf(buf, sizeof buf,
+                          "show %.3f ms, store %.3f ms (%d stored, index kept), previous/next "
+                          "%.3f ms, grid step %.3f ms (%d)",
+                          showMs, storeMs, stored, moveMs, gridMs, chars % 10);
+            detail = buf;
         } else if (op == "append") {
             MyTable table;
             table.open(path, MyTable::OpenMode::Exclusive);

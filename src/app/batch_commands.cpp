@@ -1,5 +1,6 @@
 #include "app/batch_commands.h"
 
+#include "app/batch_edit.h"
 #include "app/batch_prompter.h"
 #include "app/batch_report.h"
 #include "app/batch_search.h"
@@ -28,6 +29,7 @@ struct Options {
     QString order = QStringLiteral("index");
     bool recno = false;
     std::optional<quint64> seed;
+    QStringList sets; // --set FIELD=VALUE of add and edit
     bool help = false;
     QStringList positional;
 };
@@ -60,7 +62,9 @@ Options parse(const QStringList &args) {
             o.order = value("--order");
             if (o.order != u"physical" && o.order != u"index")
                 throw UsageError("--order takes physical or index");
-        } else if (a == u"--recno")
+        } else if (a == u"--set")
+            o.sets << value("--set");
+        else if (a == u"--recno")
             o.recno = true;
         else if (a == u"--seed") {
             bool ok = false;
@@ -366,6 +370,10 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
             } catch (const std::invalid_argument &e) {
                 throw UsageError(e.what());
             }
+        } else if (command == u"add" || command == u"edit") {
+            (void)needFile(command == u"edit" ? 1 : 0);
+            flushMessages();
+            status = RunBatchEdit(command, rest, o.sets, settings, prompter, out, err);
         } else {
             throw UsageError("unknown command " + command.toStdString());
         }

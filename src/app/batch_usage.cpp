@@ -37,6 +37,11 @@ constexpr std::array kCommands{
                      "details, into a text file, a PDF file or on a printer; --paper SIZE "
                      "(Letter, Legal, A4, A3, A5, Executive, Tabloid) sets the paper of text "
                      "and PDF output; --level as in search prints only the matching records"},
+    BatchCommandHelp{"add", "FILE --set FIELD=VALUE ...",
+                     "add a record as the Edit window stores it: FIELD a field key, VALUE as "
+                     "typed there; the Edit window's checks and messages apply"},
+    BatchCommandHelp{"edit", "FILE RECNO --set FIELD=VALUE ...",
+                     "change record RECNO as the Edit window does"},
 };
 
 constexpr std::array kOptions{

@@ -211,6 +211,9 @@ public:
     void update(std::uint32_t recno, const char *record) override {
         m_table.update(recno, bytes(record));
     }
+    bool updateIfUnchanged(std::uint32_t recno, const char *expected, const char *record) override {
+        return m_table.updateIfUnchanged(recno, bytes(expected), bytes(record));
+    }
     void setDeleted(std::uint32_t recno, bool deleted) override {
         if (deleted)
             m_table.remove(recno);

@@ -771,6 +771,14 @@ void MyTable::encodePending(std::string &buffer) const {
 }
 
 void MyTable::post() {
+    (void)postBuffer(nullptr);
+}
+
+bool MyTable::postIfUnchanged(std::string_view loaded) {
+    return postBuffer(&loaded);
+}
+
+bool MyTable::postBuffer(const std::string_view *expected) {
     requireOpen();
     requireEditing();
     std::string bytes = m_editBuffer;
@@ -783,7 +791,14 @@ void MyTable::post() {
         recno = m_backend->append(bytes.data());
     } else {
         recno = m_recno;
-        m_backend->update(recno, bytes.data());
+        if (!expected) {
+            m_backend->update(recno, bytes.data());
+        } else {
+            if (expected->size() != bytes.size())
+                return false;
+            if (!m_backend->updateIfUnchanged(recno, expected->data(), bytes.data()))
+                return false;
+        }
     }
     m_state = State::Browse;
     m_pendingText.clear();
@@ -800,6 +815,7 @@ void MyTable::post() {
     m_bof = m_eof = false;
     notify(Event::StateChanged);
     notify(Event::DataChanged);
+    return true;
 }
 
 void MyTable::cancel() {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class OrderWalker;
@@ -151,6 +152,11 @@ public:
     // cannot hold, a number too large for its field); the edit buffer then stays as it was,
     // so nothing the user typed is lost.
     void post();
+    // Posts an edit only while the record on disk is still `loaded` byte for byte (the
+    // bytes current() gave when the record was shown), so a record another process changed
+    // or deleted meanwhile is never overwritten or brought back. False, with the edit
+    // buffer kept, when it was changed; an insert posts as post() does.
+    [[nodiscard]] bool postIfUnchanged(std::string_view loaded);
     void cancel();
     // Deletes the current record; the next visible record becomes current (or the previous
     // one at the end).
@@ -231,6 +237,7 @@ private:
     void notify(Event event);
     void reset(); // after order, filter or data change: first visible record
     void encodePending(std::string &buffer) const;
+    bool postBuffer(const std::string_view *expected);
     [[nodiscard]] std::uint32_t stepFrom(std::uint32_t recno, int direction);
     // Walks to `position` from the nearest known point; 0 when out of range.
     [[nodiscard]] std::uint32_t recnoAt(std::int64_t position);

@@ -67,6 +67,9 @@ public:
     // Changes keep every index tag current. Each returns or takes record numbers.
     virtual std::uint32_t append(const char *record) = 0;
     virtual void update(std::uint32_t recno, const char *record) = 0;
+    // Writes only while the record on disk is still `expected`; false otherwise.
+    virtual bool updateIfUnchanged(std::uint32_t recno, const char *expected,
+                                   const char *record) = 0;
     virtual void setDeleted(std::uint32_t recno, bool deleted) = 0;
 
     // Re-reads what another process may have changed; true when something did.

@@ -2,7 +2,6 @@
 
 #include "core/case_insensitive_path.h"
 #include "core/field_catalogue.h"
-#include "core/text_codec.h"
 #include "db/engine/db_error.h"
 #include "db/engine/io_util.h"
 #include "settings/format_helpers.h"
@@ -30,44 +29,6 @@ const std::array<ListInfo, kListCount> &Lists() {
 
 const ListInfo &Info(List list) {
     return Lists()[static_cast<std::size_t>(list)];
-}
-
-QStringList ParseListFile(QByteArrayView bytes) {
-    QStringList entries;
-    qsizetype at = 0;
-    const qsizetype size = bytes.size();
-    while (at < size) {
-        qsizetype end = at;
-        while (end < size && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        const QByteArrayView line = bytes.sliced(at, std::min<qsizetype>(end - at, kMaxLineLength));
-        // Blank as the trimming of lines sees it: spaces and control characters only.
-        bool blank = true;
-        for (char c : line)
-            blank = blank && static_cast<unsigned char>(c) <= ' ';
-        if (!blank)
-            entries << text8::decode(line);
-        at = end;
-        if (at < size && bytes[at] == '\r')
-            ++at;
-        if (at < size && bytes[at] == '\n')
-            ++at;
-    }
-    return entries;
-}
-
-QByteArray FormatListFile(const QStringList &entries, bool *lossless) {
-    QByteArray out;
-    bool exact = true;
-    for (const QString &entry : entries) {
-        bool ok = true;
-        out += text8::encode(entry, &ok);
-        out += "\r\n";
-        exact = exact && ok;
-    }
-    if (lossless)
-        *lossless = exact;
-    return out;
 }
 
 QStringList LoadGridList(const QString &path, QString *error) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
-#include <QByteArrayView>
+#include "edit/pick_list_format.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -32,17 +32,6 @@ struct ListInfo {
 };
 [[nodiscard]] const std::array<ListInfo, kListCount> &Lists();
 [[nodiscard]] const ListInfo &Info(List list);
-
-// A line is read up to this many characters; the rest of a longer line is skipped.
-inline constexpr int kMaxLineLength = 255;
-
-// The entries of a list file: one a line (CR LF, LF or a lone CR ends a line), each line cut
-// to kMaxLineLength characters; a line that is empty or only blanks is skipped, any other is
-// kept exactly, blanks around it included. 8-bit text in the code page of new tables.
-[[nodiscard]] QStringList ParseListFile(QByteArrayView bytes);
-// Every entry on its own line ended by CR LF. `lossless` (when given) tells whether every
-// character could be written.
-[[nodiscard]] QByteArray FormatListFile(const QStringList &entries, bool *lossless = nullptr);
 
 // Reads a list file; a file that is missing or cannot be opened is an empty list. A read that
 // fails part way keeps what came before and sets `error` (when given).

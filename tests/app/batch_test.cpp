@@ -247,4 +247,50 @@ TEST_F(BatchTest, PackRemovesDeletedRecordsAndReindexKeepsTheOrder) {
         EXPECT_TRUE(before.contains(row));
 }
 
+TEST_F(BatchTest, AddAndEditGoThroughTheEditorsChecks) {
+    ASSERT_EQ(run({QStringLiteral("create"), file("INV.DBF")}).status, 0);
+    const QString set = QStringLiteral("--set");
+    // A date that does not exist: the editor's message, a failure, nothing written.
+    Outcome r = run({QStringLiteral("add"), file("INV.DBF"), set, QStringLiteral("Item=Lamp"), set,
+                     QStringLiteral("WarDate=2/31/2001"), set, QStringLiteral("Brand=Acme")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid warranty date specified.  Please correct.")))
+        << r.err.toStdString();
+    EXPECT_TRUE(lines(run({QStringLiteral("dump"), file("INV.DBF")}).out).isEmpty());
+    EXPECT_FALSE(QFile::exists(file("BRAND.LST"))) << "a refused record adds no pick-list value";
+
+    r = run({QStringLiteral("add"), file("INV.DBF"), set, QStringLiteral("item=Lamp"), set,
+             QStringLiteral("Brand= Acme "), set, QStringLiteral("Cost=1,250.50"), set,
+             QStringLiteral("PurchDate=7/5/1996"), set, QStringLiteral("Warranty=yes")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("added record 1"))) << r.out.toStdString();
+    QFile brands(file("BRAND.LST"));
+    ASSERT_TRUE(brands.open(QIODevice::ReadOnly));
+    EXPECT_EQ(brands.readAll(), QByteArray("Acme\r\n"));
+
+    r = run({QStringLiteral("edit"), file("INV.DBF"), QStringLiteral("1"), set,
+             QStringLiteral("Quantity=2.6")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Invalid quantity specified.  Please correct.")));
+    r = run({QStringLiteral("edit"), file("INV.DBF"), QStringLiteral("1"), set,
+             QStringLiteral("Model=M1")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(lines(run({QStringLiteral("dump"), file("INV.DBF")}).out),
+              QStringList{"Lamp|Acme|M1||||||1|19960705|1250.5000||0.0000|Yes||||0.0000||||"});
+
+    for (const QStringList &wrong :
+         {QStringList{QStringLiteral("edit"), file("INV.DBF"), QStringLiteral("7"), set,
+                      QStringLiteral("Model=x")},
+          QStringList{QStringLiteral("add"), file("INV.DBF"), set, QStringLiteral("Colour=red")},
+          QStringList{QStringLiteral("add"), file("INV.DBF"), set,
+                      QStringLiteral("Brand=") + QString(21, u'x')},
+          QStringList{QStringLiteral("add"), file("INV.DBF"), set,
+                      QStringLiteral("Warranty=maybe")}}) {
+        r = run(wrong);
+        EXPECT_NE(r.status, 0) << wrong.join(u' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_EQ(lines(run({QStringLiteral("dump"), file("INV.DBF")}).out).size(), 1);
+}
+
 } // namespace

@@ -38,6 +38,7 @@ TEST(HelpFile, ShippedFileHasATopicForEveryWindowKeyword) {
         "Locate Field Value",
         "Search Options",
         "Search and Replace",
+        "List Maintenance",
     };
     for (const QString &keyword : keywords) {
         const HelpTopic *topic = help.find(keyword);

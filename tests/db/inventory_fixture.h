@@ -10,8 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 // Helpers shared by the data set, inventory file and batch tests.
 namespace fixture {
@@ -65,6 +69,28 @@ inline std::vector<std::uint32_t> walk(MyTable &table) {
     for (table.first(); !table.isEmpty() && !table.eof(); table.next())
         out.push_back(table.recNo());
     return out;
+}
+
+// Runs `change` on the first record of the file at `path`, opened in shared use by a second
+// process, as another copy of the program would; fails the test when the change threw.
+inline void InOtherProcess(const QString &path, const std::function<void(MyTable &)> &change) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int status = 0;
+        try {
+            MyTable other;
+            other.open(path);
+            other.first();
+            change(other);
+        } catch (...) {
+            status = 1;
+        }
+        _exit(status);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 } // namespace fixture

@@ -3,6 +3,8 @@
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
 #include "edit/pick_lists.h"
+#include "edit/ui/t_my_edit.h"
+#include "edit/ui/t_my_edit_box.h"
 #include "reports/report_file.h"
 #include "search/ui/t_my_search.h"
 #include "search/ui/t_search_and_replace.h"
@@ -18,15 +20,37 @@
 using namespace mainwin;
 
 void ProvideFeatureWindows(TMain &main) {
+    // The report definitions exist (the built-ins written, an earlier version's file
+    // converted) before any report window lists them.
+    try {
+        (void)ReportFile(main.programDirectory()).ensure();
+    } catch (const ReportFileError &e) {
+        main.prompter().error(QString::fromStdString(e.what()));
+    }
+    // The record editor lives for the whole run, a child of the main window; its combo
+    // boxes hold the pick lists, whose grid copies the main window's grid shows.
+    auto *edit = new TMyEdit(
+        main.myTable(), main.settings(), main.programDirectory(), main.prompter(),
+        [&main] { return main.formLook(); }, &main);
+    main.setPickLists(&edit->pickLists());
+    main.provideWindow(Needs::RecordEditor, [&main, edit](Cmd) {
+        edit->setBrowseMode(main.browseMode());
+        edit->setEditMode(main.editMode());
+        edit->exec();
+        main.setEditMode(edit->editMode());
+    });
+    main.provideWindow(Needs::ListEditor, [&main, edit](Cmd id) {
+        const ListEditArgs args = ListMaintenanceArgs(id);
+        TMyEditBox::EditAList(edit->pickLists(), static_cast<picklists::List>(args.listNumber - 1),
+                              ListEditorCaption(args.title), args.maxLength, main.prompter(),
+                              main.formLook(), main.settings().colorSet(ColorTarget::Edit), &main);
+    });
     // The search window lives as long as the main window (its child), and its record test
-    // is the main window's filter while a search is in force.
+    // is the main window's filter while a search is in force. Its value lists are the
+    // record editor's pick lists.
     auto *search = new TMySearch(
         main.myTable(), main, main.settings(), main.prompter(), [&main] { return main.formLook(); },
-        [&main](picklists::List list) {
-            const picklists::PickLists lists(main.settings().programDirectory);
-            return picklists::LoadGridList(lists.path(list));
-        },
-        &main);
+        [edit](picklists::List list) { return edit->pickLists().items(list); }, &main);
     main.setSearchFilter(
         [search](const RecordView &record) { return search->BuildFilter(record); });
     main.provideWindow(Needs::SearchWindow, [search](Cmd) { search->exec(); });
@@ -36,13 +60,6 @@ void ProvideFeatureWindows(TMain &main) {
         dialog.exec();
         main.DisplayCount();
     });
-    // The report definitions exist (the built-ins written, an earlier version's file
-    // converted) before any report window lists them.
-    try {
-        (void)ReportFile(main.programDirectory()).ensure();
-    } catch (const ReportFileError &e) {
-        main.prompter().error(QString::fromStdString(e.what()));
-    }
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
                             : id == Cmd::EditColor   ? colors::DialogTarget::Edit

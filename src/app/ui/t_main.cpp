@@ -125,6 +125,7 @@ TMain::TMain(Settings &settings, Prompter &prompter, Options options, QWidget *p
 }
 
 TMain::~TMain() {
+    setPickLists(nullptr);
     m_model->setSource(nullptr);
     m_table->removeListener(m_listener);
 }
@@ -885,9 +886,35 @@ void TMain::DisplayCount() {
 }
 
 void TMain::LoadList(const QString &fileName, QComboBox *combo) {
+    if (m_pickLists) {
+        for (const picklists::ListInfo &info : picklists::Lists()) {
+            if (fileName.compare(QLatin1String(info.fileName), Qt::CaseInsensitive) != 0 ||
+                m_gridCombos[static_cast<std::size_t>(info.list)] != combo)
+                continue;
+            m_pickLists->setProgramDirectory(m_settings.programDirectory);
+            if (std::optional<QString> error = m_pickLists->LoadGridList(info.list))
+                m_prompter.error(*error);
+            return;
+        }
+    }
     combo->clear();
     combo->addItems(
         picklists::LoadGridList(resolveCaseInsensitive(m_settings.programDirectory, fileName)));
+}
+
+void TMain::setPickLists(picklists::PickLists *lists) {
+    if (m_pickLists)
+        m_pickLists->removeListener(m_pickListener);
+    m_pickLists = lists;
+    if (!lists)
+        return;
+    // The grid's combo boxes follow the grid copies: a value the record editor stores is
+    // offered in the grid at once.
+    m_pickListener = lists->addListener([this](picklists::List list) {
+        QComboBox *combo = m_gridCombos[static_cast<std::size_t>(list)];
+        combo->clear();
+        combo->addItems(m_pickLists->gridItems(list));
+    });
 }
 
 void TMain::chooseDateFormat(int number) {

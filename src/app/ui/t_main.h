@@ -30,6 +30,9 @@ class TableViewerSource;
 namespace db {
 class DbError;
 }
+namespace picklists {
+class PickLists;
+}
 
 // The main window: the "Inventory Viewer" grid over the current inventory file and the hub
 // from which every command is reached by menu, lettered button or speed button.
@@ -91,6 +94,10 @@ public:
     [[nodiscard]] Settings &settings() const { return m_settings; }
     [[nodiscard]] Prompter &prompter() const { return m_prompter; }
     [[nodiscard]] int editMode() const { return m_editMode; }
+    // The record editor leaves its mode here when it closes.
+    void setEditMode(int mode) { m_editMode = mode; }
+    // The pick lists the grid's combo boxes show (their grid copies); LoadList fills them.
+    void setPickLists(picklists::PickLists *lists);
     [[nodiscard]] bool browseMode() const { return m_browseMode; }
     [[nodiscard]] bool searchInForce() const { return m_searchInForce; }
     [[nodiscard]] double windowSizeFactor() const { return m_sizeFactor; }
@@ -200,6 +207,8 @@ private:
     QLabel *m_count2Label = nullptr;
     QLabel *m_searchOnLabel = nullptr;
     std::array<QComboBox *, 5> m_gridCombos{}; // brand, location, bought, category, owner
+    picklists::PickLists *m_pickLists = nullptr;
+    int m_pickListener = 0;
 
     QString m_sortExpression;
     QString m_mdxPath;

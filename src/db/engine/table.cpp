@@ -143,6 +143,16 @@ void Table::update(std::uint32_t recno, std::string_view record) {
     m_mdx->updateRecord(recno, old.data(), record.data());
 }
 
+bool Table::updateIfUnchanged(std::uint32_t recno, std::string_view expected,
+                              std::string_view record) {
+    checkRecord(record);
+    auto lock = m_dbf->lockForWrite();
+    if (m_dbf->record(recno) != expected)
+        return false;
+    update(recno, record); // the lock nests
+    return true;
+}
+
 void Table::remove(std::uint32_t recno) {
     setDeletedFlag(recno, true);
 }

@@ -76,6 +76,11 @@ public:
     [[nodiscard]] std::uint32_t insert(std::string_view record);
     // Overwrites a record: old keys out, new keys in.
     void update(std::uint32_t recno, std::string_view record);
+    // The same, only while the record on disk is still `expected` byte for byte (compared
+    // under the write lock, so another process cannot change or delete it in between);
+    // false, with nothing written, when it is not.
+    [[nodiscard]] bool updateIfUnchanged(std::uint32_t recno, std::string_view expected,
+                                         std::string_view record);
     // Marks a record deleted (its keys go) or live again (its keys come back).
     void remove(std::uint32_t recno);
     void recall(std::uint32_t recno);

@@ -9,6 +9,7 @@
 #include "support/scripted_prompter.h"
 #include "views/ui/t_my_locate_dlg.h"
 #include "views/ui/t_my_sort_order.h"
+#include "when_shown.h"
 
 #include <gtest/gtest.h>
 
@@ -30,23 +31,6 @@ using mainwin::Cmd;
 using mainwin::Needs;
 
 namespace {
-
-// Drives the modal window of type D that the next command opens: the zero timer fires
-// inside its modal loop, once it is shown. A window left open is cancelled.
-template <typename D> void WhenShown(std::function<void(D &)> drive) {
-    QTimer::singleShot(0, qApp, [drive = std::move(drive)] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *dialog = qobject_cast<D *>(widget);
-            if (dialog && dialog->isVisible()) {
-                drive(*dialog);
-                if (dialog->isVisible())
-                    dialog->reject();
-                return;
-            }
-        }
-        ADD_FAILURE() << "the window was not shown";
-    });
-}
 
 // The main window over an inventory of four records, in physical order Pan, Lamp, Kettle,
 // Saw, sorted by item.
