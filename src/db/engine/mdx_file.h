@@ -2,6 +2,7 @@
 
 #include "db/engine/field_def.h"
 #include "db/engine/key_expression.h"
+#include "db/engine/unique_fd.h"
 
 #include <cstdint>
 #include <functional>
@@ -194,7 +195,7 @@ private:
     std::vector<FieldDef> m_fields;
     std::uint8_t m_languageDriver;
     Access m_access;
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::uint64_t m_inode = 0;
     std::uint64_t m_device = 0;
     std::vector<std::unique_ptr<TagState>> m_tags;
