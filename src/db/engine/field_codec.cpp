@@ -208,10 +208,13 @@ void storeNumber(const FieldDef &field, double value, char *out, const std::stri
     // A finite double's fixed text is at most some 330 characters.
     char fixed[400];
     const auto r = std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed);
-    const auto parts = split(std::string_view(fixed, static_cast<std::size_t>(r.ptr - fixed)));
+    const std::string_view text(fixed, static_cast<std::size_t>(r.ptr - fixed));
+    const auto parts = split(text);
     if (parts && storeParts(field, *parts, out))
         return;
-    // Named as the shortest text in either notation, not by hundreds of digits.
+    if (text.size() <= 40)
+        doesNotFit(field, text, file);
+    // Huge values are named in exponent form, not by hundreds of digits.
     char shown[32];
     const auto s = std::to_chars(shown, shown + sizeof shown, value);
     doesNotFit(field, std::string_view(shown, static_cast<std::size_t>(s.ptr - shown)), file);
