@@ -1,5 +1,6 @@
 #include "app/batch_commands.h"
 
+#include "app/batch_check.h"
 #include "app/batch_prompter.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
@@ -274,19 +275,14 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
                 write(out, "created " + QFileInfo(file).absoluteFilePath().toStdString() + "\n");
             }
         } else if (command == u"check") {
-            const QString file = needFile(0);
-            status = CheckDBaseFormat(file, prompter) ? 0 : 1;
-            if (status == 0)
-                write(out,
-                      QFileInfo(file).absoluteFilePath().toStdString() + ": an inventory file\n");
+            status = BatchCheck(needFile(0), prompter, out);
         } else if (command == u"info") {
             status = info(needFile(0), out);
         } else if (command == u"dump") {
             status = dump(needFile(0), o, out);
         } else if (command == u"reindex") {
-            MyTable table;
-            table.open(needFile(0), MyTable::OpenMode::Exclusive);
-            table.regenerateIndexes();
+            status = BatchReindex(needFile(0),
+                                  QString::fromStdString(BuildSortString(settings.sortLevels)), out);
         } else if (command == u"pack") {
             MyTable table;
             table.open(needFile(0), MyTable::OpenMode::Exclusive);
@@ -338,12 +334,15 @@ QString BatchUsage() {
         "\n"
         "commands:\n"
         "  create FILE                  make an empty inventory file with its sort index\n"
-        "  check FILE                   tell whether FILE is an inventory file\n"
+        "  check FILE                   tell whether FILE is a sound inventory file, changing\n"
+        "                               nothing (exit 3: faults found, listed with the repair\n"
+        "                               reindex would make)\n"
         "  info FILE                    header, fields and index tags of a table\n"
         "  dump FILE [--order physical|index] [--recno]\n"
         "                               one line per live record, fields separated by |\n"
         "                               (index order: the sort index \"NewIndex\")\n"
-        "  reindex FILE                 rebuild the production index\n"
+        "  reindex FILE                 repair what check finds and rebuild the production\n"
+        "                               index\n"
         "  pack FILE                    remove deleted records for good\n"
         "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
         "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"

@@ -669,6 +669,12 @@ void DbfTable::setDeleted(std::uint32_t recno, bool deleted) {
     writeHeaderCount(m_count);
 }
 
+void DbfTable::writeCount() {
+    WriteLock lock(this);
+    commitAppends();
+    writeHeaderCount(m_count);
+}
+
 void DbfTable::setProductionIndexFlag(bool on) {
     WriteLock lock(this);
     const unsigned char b = on ? 0x01 : 0x00;

@@ -153,6 +153,9 @@ public:
     [[nodiscard]] int replacements() const { return m_replacements; }
     // Writes the appends gathered in a batch now (DbError when that fails).
     void commitAppends();
+    // Writes the count of the whole records the file holds into the header, mending a count
+    // that claims more (countExceedsFile()).
+    void writeCount();
     // Re-reads the header (and drops the read cache) to see other processes' changes.
     void refresh();
     // Writes what the kernel holds for this table to disk.

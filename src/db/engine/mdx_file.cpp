@@ -1286,6 +1286,49 @@ void MdxFile::verify(int tagIndex) {
     walk(tag.root, 0);
 }
 
+void MdxFile::verifyAgainst(int tagIndex, const RecordSource &records) {
+    verify(tagIndex);
+    TagState &tag = tagState(tagIndex);
+    if (!tag.compiled)
+        return; // a tag this program cannot compute keys for: only its tree is checked
+    Entries expected;
+    expected.keyLength = tag.keyLength;
+    expected.keyType = tag.keyType;
+    records([&](std::uint32_t recno, const char *record) {
+        if (isLive(record))
+            tag.compiled->evaluate(record, expected.append(recno));
+    });
+    expected.sort();
+    // Both in (key, record number) order: the tag must hold exactly the expected entries.
+    const std::uint64_t held = count(tagIndex);
+    const auto counts = [&] {
+        return " (the tag holds " + std::to_string(held) + " keys for " +
+               std::to_string(expected.size()) + " live records)";
+    };
+    MdxCursor cursor(*this, tagIndex);
+    bool more = cursor.first();
+    for (size_t i = 0; more || i < expected.size();) {
+        const std::uint32_t row = i < expected.size() ? expected.order[i] : 0;
+        int c = 0;
+        if (more && i < expected.size()) {
+            c = compareKeys(tag.keyType, cursor.key().data(), expected.key(row), tag.keyLength);
+            if (c == 0 && cursor.recno() == expected.recno(row)) {
+                more = cursor.next();
+                ++i;
+                continue;
+            }
+        }
+        const bool extra = i == expected.size() ||
+                           (more && (c < 0 || (c == 0 && cursor.recno() < expected.recno(row))));
+        if (extra)
+            fail("tag " + tag.name + ": the key at record " + std::to_string(cursor.recno()) +
+                 " is not that record's (the record is deleted, changed or not there)" +
+                 counts());
+        fail("tag " + tag.name + ": record " + std::to_string(expected.recno(row)) +
+             " has no key" + counts());
+    }
+}
+
 void MdxFile::addTag(std::string_view name, std::string_view expression,
                      const RecordSource &records) {
     std::string tagName = upperAscii(name);

@@ -155,6 +155,10 @@ public:
     // in order (key, then record number), interior keys equal to their child's last key.
     // Throws DbError describing the first fault.
     void verify(int tag);
+    // verify(), then the keys against the table: exactly one key for every live record and
+    // none else, each the key the record gives (tags this program can compute keys for).
+    // Throws DbError describing the first fault.
+    void verifyAgainst(int tag, const RecordSource &records);
 
     // Implementation details shared with MdxCursor.
     struct TagState;

@@ -237,6 +237,13 @@ void Table::pack() {
     m_dbf->setProductionIndexFlag(true);
 }
 
+void Table::verifyIndex() {
+    if (!m_mdx)
+        return;
+    for (int i = 0; i < m_mdx->tagCount(); ++i)
+        m_mdx->verifyAgainst(i, liveRecords());
+}
+
 bool Table::refresh() {
     const std::uint32_t before = m_dbf->recordCount();
     m_dbf->refresh();
