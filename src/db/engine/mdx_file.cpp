@@ -1134,7 +1134,9 @@ bool MdxFile::removeKey(int tagIndex, std::string_view key, std::uint32_t recno)
 }
 
 std::string MdxFile::keyFor(int tagIndex, const char *record) const {
-    const TagState &tag = *m_tags.at(static_cast<size_t>(tagIndex));
+    if (tagIndex < 0 || tagIndex >= tagCount())
+        throw DbError(m_path, "there is no tag number " + std::to_string(tagIndex + 1));
+    const TagState &tag = *m_tags[static_cast<size_t>(tagIndex)];
     requireTagWritable(tag);
     return tag.compiled->evaluate(record);
 }

@@ -143,7 +143,7 @@ public:
 
     // Single-key operations on one tag (for tests and tools).
     void insertKey(int tag, std::string_view key, std::uint32_t recno);
-    bool removeKey(int tag, std::string_view key, std::uint32_t recno);
+    [[nodiscard]] bool removeKey(int tag, std::string_view key, std::uint32_t recno);
     // The key a record has in a tag (tag must be maintainable, else DbError).
     [[nodiscard]] std::string keyFor(int tag, const char *record) const;
 
@@ -223,17 +223,17 @@ public:
     MdxCursor(const MdxCursor &) = delete;
     MdxCursor &operator=(const MdxCursor &) = delete;
 
-    bool first();
-    bool last();
-    bool next();
-    bool prior();
+    [[nodiscard]] bool first();
+    [[nodiscard]] bool last();
+    [[nodiscard]] bool next();
+    [[nodiscard]] bool prior();
     // First entry whose key is >= `key`. A key shorter than the tag's is compared on its
     // length only (a prefix seek); a longer one is cut.
-    bool seek(std::string_view key);
+    [[nodiscard]] bool seek(std::string_view key);
     // The entry of exactly this key and record number.
-    bool find(std::string_view key, std::uint32_t recno);
+    [[nodiscard]] bool find(std::string_view key, std::uint32_t recno);
     // The entry of a record, its key computed from the buffer.
-    bool findRecord(std::uint32_t recno, const char *record);
+    [[nodiscard]] bool findRecord(std::uint32_t recno, const char *record);
 
     [[nodiscard]] bool valid() const { return m_valid; }
     [[nodiscard]] std::uint32_t recno() const { return m_recno; }
