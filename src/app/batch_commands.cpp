@@ -281,8 +281,8 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
         } else if (command == u"dump") {
             status = dump(needFile(0), o, out);
         } else if (command == u"reindex") {
-            status = BatchReindex(needFile(0),
-                                  QString::fromStdString(BuildSortString(settings.sortLevels)), out);
+            status = BatchReindex(
+                needFile(0), QString::fromStdString(BuildSortString(settings.sortLevels)), out);
         } else if (command == u"pack") {
             MyTable table;
             table.open(needFile(0), MyTable::OpenMode::Exclusive);

@@ -58,10 +58,10 @@ void RemoveMDXByte(const QString &path) {
     std::fclose(f);
 }
 
-const QString kNotAnInventory = QStringLiteral(
-    "This DBase file was not created with Stowkeep Inventory 95.  It cannot be "
-    "opened.  You may, however, import data from this file using the import "
-    "function.");
+const QString kNotAnInventory =
+    QStringLiteral("This DBase file was not created with Stowkeep Inventory 95.  It cannot be "
+                   "opened.  You may, however, import data from this file using the import "
+                   "function.");
 
 namespace {
 

@@ -19,10 +19,16 @@ TEST(FieldCodecAgreement, TheDataSetAndTheEngineStoreTheSameDigits) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = fixture::newInventory(dir);
-    const double numbers[] = {1.00105, 2.675,  2.5,   -0.005, -0.0, 1249.99,
-                              -2.5,    1e-9,   1e15,  1e16,   -99999999999999.99};
-    const char *texts[] = {"1.00105", "2.675", "-0.005", "-0.00", "999999999999999.9999",
-                           "1000000000000000", "-99999999999999.99995", "0.00005"};
+    const double numbers[] = {
+        1.00105, 2.675, 2.5, -0.005, -0.0, 1249.99, -2.5, 1e-9, 1e15, 1e16, -99999999999999.99};
+    const char *texts[] = {"1.00105",
+                           "2.675",
+                           "-0.005",
+                           "-0.00",
+                           "999999999999999.9999",
+                           "1000000000000000",
+                           "-99999999999999.99995",
+                           "0.00005"};
 
     // The editor's way, through the data set.
     MyTable table;

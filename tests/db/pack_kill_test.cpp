@@ -1,5 +1,6 @@
-// A process packing an inventory through the data set is killed at each step of the pack. Wherever the kill lands, the file must open with exactly the records that were
-// live before, and its sort index must either be sound or be made anew by the open.
+// A process packing an inventory through the data set is killed at each step of the pack. Wherever
+// the kill lands, the file must open with exactly the records that were live before, and its sort
+// index must either be sound or be made anew by the open.
 #include "core/field_catalogue.h"
 #include "db/engine/crash_points.h"
 #include "db/engine/dbf_table.h"

@@ -572,7 +572,8 @@ void DbfTable::writeAtEnd(std::string_view bytes, std::uint64_t at) {
 void DbfTable::beginWrite() {
     requireWritable("change it");
     if (m_writeDepth == 0 && m_mode == OpenMode::Shared) {
-        filelock::lockWait(m_fd.get(), filelock::kWriteByte, filelock::Kind::Exclusive, m_path.c_str());
+        filelock::lockWait(m_fd.get(), filelock::kWriteByte, filelock::Kind::Exclusive,
+                           m_path.c_str());
         try {
             readHeaderBytes(true);
         } catch (...) {

@@ -203,8 +203,7 @@ void storeDecimal(const FieldDef &field, std::string_view text, char *out,
 
 void storeNumber(const FieldDef &field, double value, char *out, const std::string &file) {
     if (!std::isfinite(value))
-        throw DbError(file,
-                      "Field " + field.name + " cannot hold a value that is not a number.");
+        throw DbError(file, "Field " + field.name + " cannot hold a value that is not a number.");
     // A finite double's fixed text is at most some 330 characters.
     char fixed[400];
     const auto r = std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed);

@@ -359,7 +359,7 @@ BuiltTree buildTree(const Entries &entries, int itemLength, int maxKeys, std::ui
                     std::memcpy(item + 4, level[i + c].lastKey, static_cast<size_t>(keyLength));
             }
             bytes::putLe32(block + 8 + (take - 1) * static_cast<size_t>(itemLength),
-                  level[i + take - 1].page);
+                           level[i + take - 1].page);
             upper.push_back({page, level[i + take - 1].lastKey});
             previous = page;
             i += take;
@@ -478,7 +478,8 @@ void MdxFile::loadHeader() {
         fail("not a dBASE IV production index (version byte " + std::to_string(h[0]) + ")");
     if (bytes::le16(h + 20) != kPagesPerBlock || bytes::le16(h + 22) != kBlockSize)
         fail("index blocks of " + std::to_string(bytes::le16(h + 20)) + " pages / " +
-             std::to_string(bytes::le16(h + 22)) + " bytes are not supported (only 1024-byte blocks)");
+             std::to_string(bytes::le16(h + 22)) +
+             " bytes are not supported (only 1024-byte blocks)");
     int tags = bytes::le16(h + 28);
     if (tags > kMaxTags)
         fail("the index claims " + std::to_string(tags) + " tags; at most 47 are possible");
@@ -1324,10 +1325,9 @@ void MdxFile::verifyAgainst(int tagIndex, const RecordSource &records) {
                            (more && (c < 0 || (c == 0 && cursor.recno() < expected.recno(row))));
         if (extra)
             fail("tag " + tag.name + ": the key at record " + std::to_string(cursor.recno()) +
-                 " is not that record's (the record is deleted, changed or not there)" +
-                 counts());
-        fail("tag " + tag.name + ": record " + std::to_string(expected.recno(row)) +
-             " has no key" + counts());
+                 " is not that record's (the record is deleted, changed or not there)" + counts());
+        fail("tag " + tag.name + ": record " + std::to_string(expected.recno(row)) + " has no key" +
+             counts());
     }
 }
 

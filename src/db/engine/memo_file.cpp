@@ -207,9 +207,8 @@ std::uint32_t MemoFile::endBlock() {
     readHeader();
     const std::uint64_t bs = static_cast<std::uint64_t>(m_blockSize);
     const std::uint64_t fileEnd = (m_size + bs - 1) / bs;
-    return static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(std::max<std::uint64_t>({fileEnd, nextFree(), firstDataBlock()}),
-                                0xFFFFFFFFull));
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        std::max<std::uint64_t>({fileEnd, nextFree(), firstDataBlock()}), 0xFFFFFFFFull));
 }
 
 std::uint32_t MemoFile::append(std::string_view data) {

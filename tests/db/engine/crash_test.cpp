@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <set>
 
+using crashtest::End;
 using db::DbfTable;
 using db::OpenMode;
 using db::Table;
-using crashtest::End;
 
 namespace {
 
@@ -55,8 +55,9 @@ protected:
         t.dbf().setText(rec, 0, "item " + std::to_string((i * 7919) % 10007));
         t.dbf().setInteger(rec, 1, i);
         if (withMemo)
-            t.dbf().setMemo(rec, 2, "notes of record " + std::to_string(i) + "\r\n" +
-                                        std::string(static_cast<std::size_t>(i % 700), 'n'));
+            t.dbf().setMemo(rec, 2,
+                            "notes of record " + std::to_string(i) + "\r\n" +
+                                std::string(static_cast<std::size_t>(i % 700), 'n'));
         return rec;
     }
 
