@@ -37,9 +37,7 @@ std::optional<QString> ScriptedPrompter::directoryName(const QString &caption, c
     return nextFileName(caption);
 }
 
-std::optional<FontSpec> ScriptedPrompter::chooseFont(const FontSpec &) {
-    return takeFront(fonts);
-}
+std::optional<FontSpec> ScriptedPrompter::chooseFont(const FontSpec &) { return takeFront(fonts); }
 
 std::optional<std::uint32_t> ScriptedPrompter::chooseColor(std::uint32_t) {
     return takeFront(colors);
