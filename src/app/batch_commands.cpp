@@ -5,6 +5,7 @@
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
+#include "db/engine/io_util.h"
 #include "db/engine/mdx_file.h"
 #include "db/inventory_file.h"
 #include "db/inventory_generator.h"
@@ -30,6 +31,12 @@ struct Options {
 };
 
 class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A failure outside the engine that ends the command (exit status 1).
+class CommandFailure : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -67,6 +74,8 @@ Options parse(const QStringList &args) {
 }
 
 // Settings as the program would have them: from --config, or the user's configuration file.
+// A file that exists but cannot be read stops the command: running on defaults would sort,
+// format and name things otherwise than the user set up.
 Settings loadSettings(const Options &o) {
     ConfigLocation location;
     if (!o.configFile.isEmpty())
@@ -74,7 +83,9 @@ Settings loadSettings(const Options &o) {
     if (!o.dataDir.isEmpty())
         location.setProgramDirectory(o.dataDir);
     Settings settings(QDir::currentPath());
-    (void)settings.loadFrom(location.configFile());
+    if (settings.loadFrom(location.configFile()) == ProfileFile::LoadStatus::Failed)
+        throw CommandFailure("the settings file " + location.configFile().toStdString() +
+                             " could not be read");
     settings.programDirectory = location.programDirectory();
     return settings;
 }
@@ -261,9 +272,14 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             write(err, messages.toStdString());
         messages.clear();
     };
-    const Settings settings = loadSettings(o);
+    auto failed = [&](const char *what) {
+        flushMessages();
+        write(err, std::string("stowkeep-batch: ") + what + "\n");
+        return 1;
+    };
     int status = 0;
     try {
+        const Settings settings = loadSettings(o);
         if (command == u"create") {
             const QString file = needFile(0);
             if (!MakeNewDB(file, prompter)) {
@@ -318,9 +334,9 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             throw UsageError("unknown command " + command.toStdString());
         }
     } catch (const db::DbError &e) {
-        flushMessages();
-        write(err, std::string("stowkeep-batch: ") + e.what() + "\n");
-        return 1;
+        return failed(e.what());
+    } catch (const CommandFailure &e) {
+        return failed(e.what());
     }
     flushMessages();
     return status;
@@ -358,7 +374,14 @@ int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {
         return 0;
     }
     try {
-        return run(arguments, out, err);
+        const int status = run(arguments, out, err);
+        // A full disk or a closed pipe must not pass for success.
+        if (std::fflush(out) != 0 || std::ferror(out)) {
+            write(err,
+                  "stowkeep-batch: the output could not be written: " + db::errnoText() + "\n");
+            return 1;
+        }
+        return status;
     } catch (const UsageError &e) {
         write(err,
               std::string("stowkeep-batch: ") + e.what() + "\n\n" + BatchUsage().toStdString());

@@ -9,7 +9,7 @@
 // same code as the windows. `arguments` excludes the program name. Output goes to `out`,
 // messages and errors to `err`; returns the process exit status (0 success, 1 the operation
 // failed, 2 the command line was wrong).
-int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err);
+[[nodiscard]] int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err);
 
 // The usage text printed for a wrong command line and for --help.
 [[nodiscard]] QString BatchUsage();

@@ -14,12 +14,19 @@ int main(int argc, char *argv[]) {
     QApplication::setApplicationDisplayName(QStringLiteral("Stowkeep Inventory"));
 
     const ConfigLocation where;
-    (void)where.ensureProgramDirectory();
     Settings settings(QDir::currentPath());
     // A help file the user keeps in the program directory wins; the built-in copy stands in
     // when there is none.
     QtPrompter prompter(
         nullptr, resolveCaseInsensitive(where.programDirectory(), QStringLiteral("STOWKP.HLP")));
+    // Report definitions, pick lists and the default inventory file live there: without it
+    // nothing the user types could be kept.
+    if (!where.ensureProgramDirectory()) {
+        prompter.error(QStringLiteral("The program directory %1 could not be created.  The "
+                                      "program cannot run without it.")
+                           .arg(QDir::toNativeSeparators(where.programDirectory())));
+        return 1;
+    }
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

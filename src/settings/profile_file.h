@@ -63,7 +63,7 @@ public:
     // Writes `key=value`. Line breaks in the value become blanks so that no value can
     // start a line of its own, and characters outside the code page become '?'. Returns
     // false when either happened: the value then reads back other than it was written.
-    bool writeString(QByteArrayView section, QByteArrayView key, const QString &text);
+    [[nodiscard]] bool writeString(QByteArrayView section, QByteArrayView key, const QString &text);
 
     [[nodiscard]] bool isEmpty() const { return m_lines.empty(); }
 

@@ -250,11 +250,14 @@ ProfileFile::LoadStatus Settings::loadFrom(const QString &path) {
     return status;
 }
 
-bool Settings::saveTo(const QString &path, std::vector<ProfileKey> *inexact) const {
+bool Settings::saveTo(const QString &path, std::vector<ProfileKey> *inexact,
+                      UnreadableFile unreadable) const {
     auto status = ProfileFile::LoadStatus::Missing;
     ProfileFile file = ProfileFile::load(path, &status);
     if (status == ProfileFile::LoadStatus::Failed) {
-        return false;
+        if (unreadable == UnreadableFile::Keep)
+            return false;
+        file = ProfileFile();
     }
     save(file, inexact);
     return file.save(path);

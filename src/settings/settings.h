@@ -122,13 +122,18 @@ struct Settings {
     // when given, so that the user can be told which values changed.
     void save(ProfileFile &file, std::vector<ProfileKey> *inexact = nullptr) const;
 
-    // Loads from a file (a missing file gives the defaults). Returns the file's status.
-    ProfileFile::LoadStatus loadFrom(const QString &path);
-    // Saves into the file at `path`, keeping what it holds beyond the known keys. Refuses
-    // (returns false) when the existing file cannot be read, so it is never replaced by a
-    // copy that lost its other contents. `inexact` as for save().
-    [[nodiscard]] bool saveTo(const QString &path,
-                              std::vector<ProfileKey> *inexact = nullptr) const;
+    // Loads from a file (a missing file gives the defaults). Returns the file's status: a
+    // file that exists but cannot be read leaves the defaults, and the caller must say so.
+    [[nodiscard]] ProfileFile::LoadStatus loadFrom(const QString &path);
+
+    // What saveTo does with an existing file it cannot read.
+    enum class UnreadableFile { Keep, Replace };
+    // Saves into the file at `path`, keeping what it holds beyond the known keys. An
+    // existing file that cannot be read is kept (returns false), so it is never replaced by
+    // a copy that lost its other contents, unless the user chose to replace it.
+    // `inexact` as for save().
+    [[nodiscard]] bool saveTo(const QString &path, std::vector<ProfileKey> *inexact = nullptr,
+                              UnreadableFile unreadable = UnreadableFile::Keep) const;
 
     // A directory as the default of the last import and export files: no trailing slash,
     // except "/" itself.

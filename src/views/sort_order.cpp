@@ -1,12 +1,11 @@
 #include "views/sort_order.h"
 
 #include "core/prompter.h"
+#include "db/engine/db_error.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
 #include "settings/settings.h"
-
-#include <stdexcept>
 
 namespace sortorder {
 
@@ -34,13 +33,15 @@ Outcome ApplySortOrder(MyTable &table, Settings &settings, const std::array<int,
     }
 
     const std::array<int, 4> previous = settings.sortLevels;
+    bool applied = false;
     try {
         settings.sortLevels = levels;
-        const QString expression = QString::fromStdString(BuildSortString(levels));
-        RebuildSortIndex(table, path, expression);
-        if (!hooks.saveSettings())
-            throw std::runtime_error("the settings could not be saved");
-    } catch (const std::exception &) {
+        RebuildSortIndex(table, path, QString::fromStdString(BuildSortString(levels)));
+        applied = hooks.saveSettings();
+    } catch (const db::DbError &) {
+        // Told below with the one failure message; the engine's text adds nothing for the user.
+    }
+    if (!applied) {
         prompter.error(kFailedMessage);
         settings.sortLevels = previous;
         table.close();

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -25,11 +26,14 @@ protected:
             << "build stowkeep-batch first";
     }
 
-    Outcome run(QStringList args) {
+    // `stdoutFile`, when given, receives standard output instead of the test.
+    Outcome run(QStringList args, const QString &stdoutFile = {}) {
         // A private settings file, so the user's sort order never leaks into a test.
         args << QStringLiteral("--config") << m_dir.filePath(QStringLiteral("STOWKP.INI"))
              << QStringLiteral("--data-dir") << m_dir.path();
         QProcess p;
+        if (!stdoutFile.isEmpty())
+            p.setStandardOutputFile(stdoutFile);
         p.start(QString::fromLatin1(test_paths::kBatchExe), args);
         Outcome r;
         if (!p.waitForFinished(120000))
@@ -62,6 +66,23 @@ TEST_F(BatchTest, WrongCommandLinesShowTheUsage) {
     const Outcome help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains(QStringLiteral("generate FILE N")));
+}
+
+TEST_F(BatchTest, AnUnreadableSettingsFileOrAFullOutputFailsTheCommand) {
+    ASSERT_EQ(run({QStringLiteral("create"), file("NEW.DBF")}).status, 0);
+
+    // Output that cannot be written is a failure, not a success with nothing printed.
+    Outcome r = run({QStringLiteral("info"), file("NEW.DBF")}, QStringLiteral("/dev/full"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("the output could not be written")))
+        << r.err.toStdString();
+
+    // A settings file that exists but cannot be read: nothing runs on defaults.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("STOWKP.INI")));
+    r = run({QStringLiteral("create"), file("OTHER.DBF")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("could not be read"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(file("OTHER.DBF")));
 }
 
 TEST_F(BatchTest, CreateCheckAndInfo) {

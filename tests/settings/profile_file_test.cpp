@@ -91,17 +91,17 @@ TEST(ProfileFile, LookupIgnoresCaseAndSurroundingBlanks) {
 TEST(ProfileFile, DuplicateKeysReadAndWriteTheFirst) {
     ProfileFile file = ProfileFile::fromBytes(crlf("[A]\nk=first\nK=second\n"));
     EXPECT_EQ(file.value("A", "k"), u"first"_s);
-    file.writeString("A", "k", u"new"_s);
+    EXPECT_TRUE(file.writeString("A", "k", u"new"_s));
     EXPECT_EQ(file.toBytes(), crlf("[A]\nk=new\nK=second\n"));
 }
 
 TEST(ProfileFile, WritesReplaceInPlaceAndAppendWhereWindowsDoes) {
     ProfileFile file = ProfileFile::fromBytes(kMessy);
-    file.writeString("MISC", "button bar", u"1"_s);      // in place, spelling kept
-    file.writeString("Misc", "Show Tips", u"Yes"_s);     // end of the first [Misc]
-    file.writeString("Other Tool", "Extra", u"e"_s);     // before the blank line
-    file.writeString("Brand New", "First Row", u"No"_s); // new section at the end
-    file.writeString("Brand New", "File Type", u"2"_s);
+    EXPECT_TRUE(file.writeString("MISC", "button bar", u"1"_s));      // in place, spelling kept
+    EXPECT_TRUE(file.writeString("Misc", "Show Tips", u"Yes"_s));     // end of the first [Misc]
+    EXPECT_TRUE(file.writeString("Other Tool", "Extra", u"e"_s));     // before the blank line
+    EXPECT_TRUE(file.writeString("Brand New", "First Row", u"No"_s)); // new section at the end
+    EXPECT_TRUE(file.writeString("Brand New", "File Type", u"2"_s));
 
     const QByteArray expected = crlf("; settings written by hand\n"
                                      "stray line before any section\n"
@@ -130,7 +130,7 @@ TEST(ProfileFile, WritesReplaceInPlaceAndAppendWhereWindowsDoes) {
     EXPECT_EQ(file.toBytes(), expected);
 
     ProfileFile empty;
-    empty.writeString("S", "k", QString());
+    EXPECT_TRUE(empty.writeString("S", "k", QString()));
     EXPECT_EQ(empty.toBytes(), "[S]\r\nk=\r\n");
     // A key present with an empty value is not a missing key.
     EXPECT_EQ(empty.readString("S", "k", u"default"_s, 15), QString());
@@ -216,11 +216,11 @@ TEST(ProfileFileDisk, SaveCreatesTheDirectoryAndReplacesTheFile) {
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("deep/er/STOWKP.INI");
     ProfileFile file;
-    file.writeString("Misc", "Button Bar", u"2"_s);
+    EXPECT_TRUE(file.writeString("Misc", "Button Bar", u"2"_s));
     ASSERT_TRUE(file.save(path));
     EXPECT_EQ(readFile(path), "[Misc]\r\nButton Bar=2\r\n");
 
-    file.writeString("Misc", "Button Bar", u"3"_s);
+    EXPECT_TRUE(file.writeString("Misc", "Button Bar", u"3"_s));
     ASSERT_TRUE(file.save(path));
     EXPECT_EQ(readFile(path), "[Misc]\r\nButton Bar=3\r\n");
     EXPECT_EQ(filesIn(dir.filePath("deep/er")), "STOWKP.INI");
@@ -230,7 +230,7 @@ TEST(ProfileFileDisk, FailedSaveLeavesTheOldFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ProfileFile file;
-    file.writeString("Misc", "Button Bar", u"2"_s);
+    EXPECT_TRUE(file.writeString("Misc", "Button Bar", u"2"_s));
 
     // The target is a directory, or its directory cannot be made.
     ASSERT_TRUE(QDir(dir.path()).mkdir("taken"));
@@ -247,7 +247,7 @@ TEST(ProfileFileDisk, FailedSaveLeavesTheOldFile) {
     writeFile(path, old);
     for (int i = 0; i < 400; ++i) {
         const QByteArray key = "Key " + QByteArray::number(i);
-        file.writeString("Filler", key, u"value"_s);
+        EXPECT_TRUE(file.writeString("Filler", key, u"value"_s));
     }
     ASSERT_GT(file.toBytes().size(), 4096);
 

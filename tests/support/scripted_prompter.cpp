@@ -1,11 +1,28 @@
 #include "support/scripted_prompter.h"
 
+#include <gtest/gtest.h>
+
 template <typename T> static std::optional<T> takeFront(std::deque<std::optional<T>> &queue) {
-    if (queue.empty())
-        return std::nullopt;
-    auto value = queue.front();
-    queue.pop_front();
+    std::optional<T> value;
+    if (!queue.empty()) {
+        value.swap(queue.front());
+        queue.pop_front();
+    }
     return value;
+}
+
+ScriptedPrompter::~ScriptedPrompter() {
+    const auto unused =
+        answers.size() + fileNames.size() + fonts.size() + colors.size() + printerAnswers.size();
+    if (unused == 0)
+        return;
+    QStringList asks;
+    for (const Asked &a : asked)
+        asks << QStringLiteral("[%1] %2").arg(a.title, a.text);
+    ADD_FAILURE() << "answers left unused: " << answers.size() << " message, " << fileNames.size()
+                  << " file, " << fonts.size() << " font, " << colors.size() << " colour, "
+                  << printerAnswers.size()
+                  << " printer; asked: " << asks.join(QStringLiteral(" | ")).toStdString();
 }
 
 Prompter::Button ScriptedPrompter::message(const QString &title, const QString &text,
@@ -37,7 +54,9 @@ std::optional<QString> ScriptedPrompter::directoryName(const QString &caption, c
     return nextFileName(caption);
 }
 
-std::optional<FontSpec> ScriptedPrompter::chooseFont(const FontSpec &) { return takeFront(fonts); }
+std::optional<FontSpec> ScriptedPrompter::chooseFont(const FontSpec &) {
+    return takeFront(fonts);
+}
 
 std::optional<std::uint32_t> ScriptedPrompter::chooseColor(std::uint32_t) {
     return takeFront(colors);

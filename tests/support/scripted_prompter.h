@@ -11,8 +11,15 @@
 
 // A prompter for tests: answers come from queues, every request is recorded.
 // An unanswered message returns its default button; an unanswered dialog is cancelled.
+// An answer still queued when the prompter goes fails the test: the question it was meant
+// for was never asked.
 class ScriptedPrompter : public Prompter {
 public:
+    ScriptedPrompter() = default;
+    ScriptedPrompter(const ScriptedPrompter &) = delete;
+    ScriptedPrompter &operator=(const ScriptedPrompter &) = delete;
+    ~ScriptedPrompter() override;
+
     struct Asked {
         QString title;
         QString text;

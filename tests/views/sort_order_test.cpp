@@ -70,7 +70,7 @@ TEST_F(SortOrder, ANewOrderRebuildsTheIndexAndSavesAtOnce) {
     EXPECT_EQ(m_hooks.viewerApplied, 1);
     EXPECT_EQ(m_hooks.sortRebuilt, 1);
     Settings saved;
-    saved.loadFrom(m_config);
+    ASSERT_EQ(saved.loadFrom(m_config), ProfileFile::LoadStatus::Loaded);
     EXPECT_EQ(saved.sortLevels, (std::array<int, 4>{1, 1, 0, 0}));
 }
 
@@ -80,7 +80,7 @@ TEST_F(SortOrder, AllNoneGivesFileOrder) {
     EXPECT_EQ(items(), (QStringList{"Saw", "Bowl", "Radio", "Atlas"}));
     EXPECT_EQ(m_table.indexName(), QString());
     Settings saved;
-    saved.loadFrom(m_config);
+    ASSERT_EQ(saved.loadFrom(m_config), ProfileFile::LoadStatus::Loaded);
     EXPECT_EQ(saved.sortLevels, (std::array<int, 4>{0, 0, 0, 0}));
 }
 

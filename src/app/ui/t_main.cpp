@@ -358,7 +358,17 @@ bool TMain::FormCreate() {
     m_viewerLabel->move((m_client->width() - m_viewerLabel->width()) / 2, m_viewerLabel->y());
 
     m_settings.programDirectory = m_options.programDirectory;
-    (void)m_settings.loadFrom(m_options.configFile);
+    if (m_settings.loadFrom(m_options.configFile) == ProfileFile::LoadStatus::Failed) {
+        // Starting with defaults is better than not starting, but the user must know, and
+        // the file they may want to rescue is left alone.
+        m_settingsUnreadable = true;
+        m_prompter.message(QStringLiteral("Warning"),
+                           QStringLiteral("The settings file %1 could not be read.  The program "
+                                          "starts with the default settings and leaves the "
+                                          "file as it is.")
+                               .arg(QDir::toNativeSeparators(m_options.configFile)),
+                           Prompter::Ok, Prompter::Ok, Prompter::Icon::Warning);
+    }
     m_settings.programDirectory = m_options.programDirectory;
 
     move(m_settings.mainLeft, m_settings.mainTop);
@@ -397,7 +407,7 @@ bool TMain::FormCreate() {
                 continue;
             try {
                 OpenInventory(*chosen, false);
-            } catch (const std::exception &error) {
+            } catch (const db::DbError &error) {
                 showEngineError(error);
             }
         }
@@ -464,7 +474,12 @@ bool TMain::checkFormat(const QString &path) {
 }
 
 bool TMain::makeNewDb(const QString &path) {
-    return MakeNewDB(path, m_prompter);
+    try {
+        return MakeNewDB(path, m_prompter);
+    } catch (const db::DbError &error) {
+        showEngineError(error);
+        return false;
+    }
 }
 
 bool TMain::OpenInventory(const QString &path, bool isNewFile) {
@@ -521,7 +536,7 @@ bool TMain::checkDbfExtension(const QString &path) {
 // ---------------------------------------------------------------------------------------
 // Commands
 
-void TMain::showEngineError(const std::exception &error) {
+void TMain::showEngineError(const db::DbError &error) {
     m_prompter.message(QStringLiteral("Error"), QString::fromLocal8Bit(error.what()), Prompter::Ok,
                        Prompter::Ok, Prompter::Icon::Error);
 }
@@ -613,7 +628,7 @@ void TMain::runCommand(Cmd id) {
             openWindow(id);
             break;
         }
-    } catch (const std::exception &error) {
+    } catch (const db::DbError &error) {
         showEngineError(error);
     }
     updateCommandStates();
@@ -688,7 +703,7 @@ void TMain::OpenSaveFile(int entry) {
         return;
     try {
         OpenInventory(path, false);
-    } catch (const std::exception &error) {
+    } catch (const db::DbError &error) {
         // The file is gone or damaged: say so and go on with the one that was open.
         showEngineError(error);
         if (!m_table->isOpen() && !m_settings.lastDatabase.isEmpty())
@@ -1024,7 +1039,26 @@ void TMain::displayCount() {
 }
 
 bool TMain::saveSettings() {
-    return m_settings.saveTo(m_options.configFile);
+    return writeSettings(nullptr) == SettingsWrite::Saved;
+}
+
+TMain::SettingsWrite TMain::writeSettings(std::vector<ProfileKey> *inexact) {
+    auto unreadable = Settings::UnreadableFile::Keep;
+    if (m_settingsUnreadable) {
+        if (m_prompter.message(QStringLiteral("Confirm"),
+                               QStringLiteral("The settings file %1 could not be read when the "
+                                              "program started.  Replace it with the current "
+                                              "settings?")
+                                   .arg(QDir::toNativeSeparators(m_options.configFile)),
+                               Prompter::Yes | Prompter::No, Prompter::No,
+                               Prompter::Icon::Question) != Prompter::Yes)
+            return SettingsWrite::Declined;
+        unreadable = Settings::UnreadableFile::Replace;
+    }
+    if (!m_settings.saveTo(m_options.configFile, inexact, unreadable))
+        return SettingsWrite::Failed;
+    m_settingsUnreadable = false;
+    return SettingsWrite::Saved;
 }
 
 void TMain::buildSortExpression() {
@@ -1124,7 +1158,7 @@ void TMain::navigatorClicked(int which) {
             m_model->reload();
             break;
         }
-    } catch (const std::exception &error) {
+    } catch (const db::DbError &error) {
         showEngineError(error);
     }
     syncGridToTable();
@@ -1198,7 +1232,10 @@ void TMain::FormClose() {
 // swallowed.
 void TMain::saveSettingsOnClose() {
     std::vector<ProfileKey> inexact;
-    if (!m_settings.saveTo(m_options.configFile, &inexact)) {
+    const SettingsWrite written = writeSettings(&inexact);
+    if (written == SettingsWrite::Declined)
+        return;
+    if (written == SettingsWrite::Failed) {
         m_prompter.message(QStringLiteral("Error"),
                            QStringLiteral("The settings could not be saved to %1.")
                                .arg(QDir::toNativeSeparators(m_options.configFile)),

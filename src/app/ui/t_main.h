@@ -27,6 +27,9 @@ class RecordView;
 class ViewerModel;
 class ViewerDelegate;
 class TableViewerSource;
+namespace db {
+class DbError;
+}
 
 // The main window: the "Inventory Viewer" grid over the current inventory file and the hub
 // from which every command is reached by menu, lettered button or speed button.
@@ -133,6 +136,9 @@ private:
     void fitNavigator();
     void FormClose();
     void saveSettingsOnClose();
+    enum class SettingsWrite { Saved, Declined, Failed };
+    // Writes the settings file, asking first when it could not be read at start-up.
+    [[nodiscard]] SettingsWrite writeSettings(std::vector<ProfileKey> *inexact);
 
     void applyBrowseMode();
     void applyFonts();
@@ -156,7 +162,7 @@ private:
     void tableEvent(int event);
     void gridRowChanged(int row);
     void syncGridToTable();
-    void showEngineError(const std::exception &error);
+    void showEngineError(const db::DbError &error);
     [[nodiscard]] std::optional<QString> chooseDbf(bool save);
     // The inventory file operations this window relies on.
     [[nodiscard]] bool checkFormat(const QString &path);
@@ -204,5 +210,6 @@ private:
     bool m_activatedOnce = false;
     bool m_shownOnce = false;
     bool m_closed = false;
+    bool m_settingsUnreadable = false; // start-up could not read the settings file
     std::function<bool(const RecordView &)> m_searchFilter;
 };

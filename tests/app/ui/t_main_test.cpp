@@ -535,3 +535,40 @@ TEST_F(MainWindowTest, ClosingTellsOfSettingsTheFileCouldNotKeep) {
     closeMain();
     EXPECT_TRUE(m_prompter.asked.empty());
 }
+
+TEST_F(MainWindowTest, AnUnreadableSettingsFileIsToldAndReplacedOnlyWhenTheUserSaysSo) {
+    // Bigger than any settings file: the program cannot read it, but it may be the user's.
+    QByteArray big("[Misc]\r\nShow Tips=No\r\n");
+    big.append(QByteArray(ProfileFile::kMaxFileSize, ';'));
+    auto writeBig = [&] {
+        QFile file(configFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(big);
+    };
+    auto configBytes = [&] {
+        QFile file(configFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    writeBig();
+
+    start();
+    ASSERT_TRUE(m_started);
+    ASSERT_FALSE(m_prompter.asked.empty());
+    EXPECT_EQ(m_prompter.asked.front().title, "Warning");
+    EXPECT_TRUE(m_prompter.asked.front().text.contains("could not be read"));
+    m_prompter.asked.clear();
+    m_prompter.answers = {Prompter::No};
+    closeMain();
+    ASSERT_EQ(m_prompter.asked.size(), 1u) << "declining is not an error";
+    EXPECT_EQ(m_prompter.last().title, "Confirm");
+    EXPECT_EQ(m_prompter.last().defaultButton, Prompter::No);
+    EXPECT_EQ(configBytes(), big) << "the file is left as it was";
+
+    m_prompter.asked.clear();
+    start();
+    m_settings->fieldNames[0] = QStringLiteral("Thing");
+    m_prompter.answers = {Prompter::Yes};
+    closeMain();
+    EXPECT_EQ(storedValue("Field Names", "Item"), "Thing");
+    EXPECT_LT(configBytes().size(), ProfileFile::kMaxFileSize);
+}

@@ -102,7 +102,7 @@ TEST_F(SortOrderWindow, AllNoneClosesWithFileOrderAndSavesAtOnce) {
     EXPECT_TRUE(m_prompter.asked.empty());
     EXPECT_EQ(items(), (QStringList{"Saw", "Bowl", "Radio", "Atlas"}));
     Settings saved;
-    saved.loadFrom(m_config);
+    ASSERT_EQ(saved.loadFrom(m_config), ProfileFile::LoadStatus::Loaded);
     EXPECT_EQ(saved.sortLevels, (std::array<int, 4>{0, 0, 0, 0}));
     EXPECT_EQ(m_hooks.viewerApplied, 1);
 }
