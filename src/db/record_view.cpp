@@ -27,12 +27,7 @@ int RecordLayout::indexOf(QStringView name) const {
 namespace field_codec {
 
 std::string_view trimmed(std::string_view bytes) {
-    std::size_t b = 0, e = bytes.size();
-    while (b < e && (bytes[b] == ' ' || bytes[b] == '\0'))
-        ++b;
-    while (e > b && (bytes[e - 1] == ' ' || bytes[e - 1] == '\0'))
-        --e;
-    return bytes.substr(b, e - b);
+    return db::field_codec::trimBlanks(bytes);
 }
 
 QDate dateFromStorage(std::string_view bytes) {

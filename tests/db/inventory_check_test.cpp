@@ -8,6 +8,7 @@
 #include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "support/scripted_prompter.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -15,27 +16,13 @@
 #include <QTemporaryDir>
 
 #include <functional>
-#include <sys/stat.h>
 
 namespace {
 
 const QString kSort = QStringLiteral("Upper(Left(Category,80))");
 
-struct FileState {
-    QByteArray bytes;
-    std::int64_t mtimeNs = -1;
-    bool operator==(const FileState &) const = default;
-};
-
-FileState stateOf(const QString &path) {
-    FileState s;
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly))
-        s.bytes = f.readAll();
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
-        s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return s;
+testfiles::FileState stateOf(const QString &path) {
+    return testfiles::fileState(QFile::encodeName(path).toStdString());
 }
 
 class InventoryCheckTest : public testing::Test {
@@ -56,7 +43,7 @@ protected:
     // Checks, expecting exactly one fault containing `fault`, and that neither the table nor
     // its index was written; then repairs and expects a clean check.
     void expectFoundAndRepaired(const QString &fault) {
-        const FileState table = stateOf(m_path), index = stateOf(m_mdx);
+        const testfiles::FileState table = stateOf(m_path), index = stateOf(m_mdx);
         const InventoryCheck found = InspectInventory(m_path);
         EXPECT_TRUE(found.isInventory);
         ASSERT_EQ(found.faults.size(), 1) << found.faults.join(u'|').toStdString();
@@ -81,7 +68,7 @@ protected:
 };
 
 TEST_F(InventoryCheckTest, ASoundFileHasNoFaultAndIsNotWritten) {
-    const FileState table = stateOf(m_path), index = stateOf(m_mdx);
+    const testfiles::FileState table = stateOf(m_path), index = stateOf(m_mdx);
     const InventoryCheck check = InspectInventory(m_path);
     EXPECT_TRUE(check.isInventory);
     EXPECT_TRUE(check.faults.isEmpty()) << check.faults.join(u'|').toStdString();
@@ -149,7 +136,7 @@ TEST_F(InventoryCheckTest, ACountThatClaimsTooMuchIsFound) {
 TEST_F(InventoryCheckTest, AnotherTableIsNoInventory) {
     const QString other = m_dir.filePath(QStringLiteral("OTHER.DBF"));
     db::DbfTable::create(other.toStdString(), {{"Name", 'C', 10, 0, 0}});
-    const FileState before = stateOf(other);
+    const testfiles::FileState before = stateOf(other);
     EXPECT_FALSE(InspectInventory(other).isInventory);
     EXPECT_TRUE(stateOf(other) == before);
 }

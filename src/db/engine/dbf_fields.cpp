@@ -18,13 +18,7 @@ bool blankByte(char c) {
     return c == ' ' || c == '\0';
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && blankByte(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blankByte(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
+using field_codec::trimBlanks;
 
 std::string_view trimRight(std::string_view s) {
     while (!s.empty() && blankByte(s.back()))

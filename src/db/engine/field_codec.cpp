@@ -19,14 +19,6 @@ bool digit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && blankByte(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blankByte(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 // The parts of a decimal number text; views into the text.
 struct Parts {
     bool negative = false;
@@ -147,6 +139,14 @@ bool leapYear(int y) {
 }
 
 } // namespace
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && blankByte(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blankByte(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
 
 std::optional<std::string> normalDecimal(std::string_view text) {
     const auto p = split(text);

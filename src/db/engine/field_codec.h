@@ -13,6 +13,9 @@
 // digits.
 namespace db::field_codec {
 
+// A field's bytes without the blanks and NULs around them (how fields are padded).
+[[nodiscard]] std::string_view trimBlanks(std::string_view bytes);
+
 // Numbers. dBASE stores a number as its decimal text with exactly the field's decimals,
 // right-justified in the field's width. A value is rounded half away from zero on its decimal
 // text: for a double that is the shortest text that reads back as the same double, which is
