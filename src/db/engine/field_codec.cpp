@@ -2,6 +2,7 @@
 
 #include "db/engine/db_error.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -72,10 +73,11 @@ std::size_t roundInto(const Parts &p, int decimals, std::size_t room, char *out)
     char digits[kMaxText];
     std::size_t n = 0;
     digits[n++] = '0'; // room for a carry out of the first digit
-    std::memcpy(digits + n, whole.data(), whole.size());
+    // std::copy: an empty part may be a view without data, which memcpy must not get.
+    std::copy(whole.begin(), whole.end(), digits + n);
     n += whole.size();
     const std::size_t fromFraction = std::min(dec, p.fraction.size());
-    std::memcpy(digits + n, p.fraction.data(), fromFraction);
+    std::copy_n(p.fraction.begin(), fromFraction, digits + n);
     n += fromFraction;
     std::memset(digits + n, '0', dec - fromFraction);
     n += dec - fromFraction;
