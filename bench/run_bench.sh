@@ -54,10 +54,27 @@ timed "browse: screens, search, walk (peak = memory)" "$BENCH" browse "$FILE"
 timed "record count (visible records, full scan)" "$BENCH" count "$FILE"
 timed "walk every record in index order" "$BENCH" walk "$FILE"
 timed "filter over all records (Category, Cost)" "$BENCH" filter "$FILE"
+timed "search (Location, Cost range): apply, count, screens" "$BENCH" search "$FILE"
 timed "locate finding nothing (Description, at beginning)" "$BENCH" locate-start "$FILE"
 timed "locate finding nothing (Description, anywhere)" "$BENCH" locate-any "$FILE"
 timed "dump all records, physical order (batch)" bash -c "'$BATCH' --config '$CONFIG' dump '$FILE' --order physical > /dev/null"
 timed "dump all records, index order (batch)" bash -c "'$BATCH' --config '$CONFIG' dump '$FILE' > /dev/null"
+
+# Reports: the Short Narrow Report over 100,000 records (about 1,900 pages) into a text
+# file, recorded for the preview and into a PDF; the Statistics/Summary Report grouped by
+# category over all records.
+FILE100K=$WORK/INV100K.DBF
+rm -f "$WORK"/INV100K.*
+"$BATCH" --config "$CONFIG" generate "$FILE100K" 100000 --seed 1 >/dev/null 2>&1
+cat "$FILE100K" >/dev/null
+timed "(a) cat 100,000-record FILE > /dev/null" bash -c "cat '$FILE100K' > /dev/null"
+timed "report Short Narrow, 100,000 records, text file" "$BENCH" report-text "$FILE100K"
+timed "report Short Narrow, 100,000 records, recorded" "$BENCH" report-record "$FILE100K"
+timed "report Short Narrow, 100,000 records, PDF" "$BENCH" report-pdf "$FILE100K"
+timed "report Statistics/Summary by category, text" "$BENCH" summary-text "$FILE"
+timed "report Statistics/Summary by category, recorded" "$BENCH" summary-record "$FILE"
+timed "report Statistics/Summary by category, PDF" "$BENCH" summary-pdf "$FILE"
+rm -f "$WORK"/INV100K.* "$WORK"/INV.DBF.summary-*
 
 # The peer tools read the file as generated, before it is changed below.
 if [ -x "$PEER" ]; then
@@ -65,6 +82,7 @@ if [ -x "$PEER" ]; then
     PEER_BENCH_WORK=$WORK/peer bash "$PEER" "$FILE" >"$WORK/peer.txt" 2>"$WORK/peer.err" || true
 fi
 
+timed "search and replace, 10% of records changed" "$BENCH" replace10 "$FILE"
 timed "append 100,000 records, index kept current" "$BENCH" append "$FILE"
 "$BENCH" delete10 "$FILE" >/dev/null
 timed "pack with 10% deleted (index regenerated)" "$BENCH" pack "$FILE"

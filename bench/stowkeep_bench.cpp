@@ -1,18 +1,27 @@
 // Times one data operation on an inventory file and prints "<seconds> <detail>". The script
 // run_bench.sh runs each operation in its own process, so peak memory is per operation.
 #include "app/batch_prompter.h"
+#include "app/batch_search.h"
 #include "db/inventory_file.h"
 #include "db/inventory_generator.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
+#include "reports/report_job.h"
+#include "search/level_options.h"
+#include "settings/settings.h"
 #include "views/locate.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPrinter>
 #include <QString>
 #include <QTextStream>
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <stdexcept>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -39,6 +48,20 @@ long residentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// Resident memory that is the process's own (not pages of mapped files), from
+// /proc/self/status.
+long anonymousKb() {
+    long kb = 0;
+    if (std::FILE *f = std::fopen("/proc/self/status", "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "RssAnon: %ld", &kb) == 1)
+                break;
+        std::fclose(f);
+    }
+    return kb;
+}
+
 // Reads one screen of 40 rows from a position, as the viewer does.
 int readScreen(MyTable &table, std::int64_t first) {
     int chars = 0;
@@ -48,21 +71,98 @@ int readScreen(MyTable &table, std::int64_t first) {
     return chars;
 }
 
+double since(Clock::time_point t) {
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+std::string seconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f s", s);
+    return buf;
+}
+
 int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
-               "            append, pack\n",
+               "            append, pack, search, replace10, report-text, report-pdf,\n"
+               "            report-record, summary-text, summary-record, summary-pdf\n",
                stderr);
     return 2;
+}
+
+// A report over the inventory in its sort order (Category) as the report window runs it:
+// "report-*" the Short Narrow Report, "summary-*" the Statistics/Summary Report grouped by
+// category; into a text file or a PDF beside FILE, or recorded for the preview into memory.
+// Resident memory is taken at a tenth of the pages and at the end: pages written as they
+// are made keep it flat.
+std::string runReport(const std::string &op, const QString &path) {
+    const bool summary = op.rfind("summary-", 0) == 0;
+    const std::string output = op.substr(op.find('-') + 1);
+    const ReportDefinition definition = urp::BuiltInDefinitions()[summary ? 7 : 0];
+    Settings settings;
+    MyTable table;
+    table.setIndexName(QStringLiteral("NewIndex"));
+    table.open(path, MyTable::OpenMode::ReadOnly);
+
+    reports::ReportJob job;
+    job.paper = QPageSize(QPageSize::Letter);
+    QBuffer recording;
+    QPrinter printer(QPrinter::HighResolution);
+    const QString base = path + QStringLiteral(".") + QString::fromStdString(op);
+    if (output == "text") {
+        job.mode = reports::OutputMode::TextFile;
+        job.textFileName = base + QStringLiteral(".txt");
+    } else if (output == "pdf") {
+        job.mode = reports::OutputMode::Printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(base + QStringLiteral(".pdf"));
+        printer.setPageSize(job.paper);
+        job.printer = &printer;
+    } else {
+        job.mode = reports::OutputMode::Preview;
+        recording.open(QIODevice::ReadWrite);
+        job.recording = &recording;
+    }
+    auto engine = job.makeEngine(definition, nullptr);
+    reports::ReportProduction production(*engine, definition, table, settings, job.mode);
+    production.setTextFileName(job.textFileName);
+    const long expectedPages = summary ? 0 : static_cast<long>(table.recordCount() / 60);
+    long early = 0, earlyOwn = 0;
+    engine->setStatusListener([&](const QString &) {
+        if (engine->currentPage() == std::max(2L, expectedPages / 10)) {
+            early = residentKb();
+            earlyOwn = anonymousKb();
+        }
+    });
+    if (production.run() != reports::RunResult::Completed)
+        throw std::runtime_error("the report did not complete");
+    std::string detail = std::to_string(engine->currentPage()) + " pages";
+    if (output == "record")
+        detail += ", stream " + std::to_string(recording.size() / (1024 * 1024)) + " MB";
+    // Resident memory includes the inventory's pages the data set maps while it walks the
+    // file; the process's own memory shows what the pages made take.
+    detail += "; resident " + std::to_string(early / 1024) + " MB at a tenth, " +
+              std::to_string(residentKb() / 1024) + " MB at the end; own " +
+              std::to_string(earlyOwn / 1024) + " MB at a tenth, " +
+              std::to_string(anonymousKb() / 1024) + " MB at the end";
+    return detail;
 }
 
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
     if (argc != 3)
         return usage();
     const std::string op = argv[1];
+    // Reports lay pages out with fonts: a GUI application on the offscreen platform.
+    std::unique_ptr<QCoreApplication> app;
+    if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     const QString path = QString::fromLocal8Bit(argv[2]);
     std::string detail;
     const Clock::time_point start = Clock::now();
@@ -106,6 +206,67 @@ int main(int argc, char *argv[]) {
                      " accepted by a search, " + std::to_string(walked) + " walked; resident " +
                      std::to_string(residentKb() / 1024) + " MB at the end (" +
                      std::to_string(chars % 1000) + ")";
+        } else if (op == "search") {
+            // A search whose matches are spread over the file, as the search window applies
+            // it: the filter in force, the count shown, the first screen in sort order. Then
+            // a second screen, the last screen and End Search (the data set opened again,
+            // counted, first screen), each timed on its own.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            const search::BuiltSearch built =
+                search::BuildSearch({{{field::Location + 1, QStringLiteral("room")},
+                                      {field::Cost + 1, QStringLiteral("> 100 AND < 500")}}});
+            if (!built.test)
+                throw std::runtime_error("the benchmark's criteria were refused");
+            const Clock::time_point applyStart = Clock::now();
+            table.setFilter([t = *built.test](const RecordView &r) { return t.matches(r); });
+            table.setFiltered(true);
+            const std::int64_t matches = table.recordCount();
+            int chars = readScreen(table, 0);
+            const double apply = since(applyStart);
+            Clock::time_point t = Clock::now();
+            chars += readScreen(table, 40);
+            const double second = since(t);
+            t = Clock::now();
+            chars += readScreen(table, matches - 40);
+            const double lastScreen = since(t);
+            const long searchResident = residentKb();
+            t = Clock::now();
+            table.setFiltered(false);
+            table.close();
+            table.open(path);
+            const std::int64_t all = table.recordCount();
+            chars += readScreen(table, 0);
+            const double endSearch = since(t);
+            detail = std::to_string(matches) + " of " + std::to_string(all) +
+                     " records match; apply + count + first screen " + seconds(apply) +
+                     ", second screen " + seconds(second) + ", last screen " + seconds(lastScreen) +
+                     ", End Search " + seconds(endSearch) + "; resident " +
+                     std::to_string(searchResident / 1024) + " MB (" +
+                     std::to_string(chars % 1000) + ")";
+        } else if (op == "replace10") {
+            // Search and replace of a value a tenth of the records hold, the sort index
+            // taken away and built again, from the data set open in shared use in sort order.
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            batch::WindowlessHooks hooks(kExpression);
+            QTextStream err(stderr);
+            BatchPrompter prompter(err);
+            batch::Unattended observer;
+            replace::Counters counters;
+            const auto checked =
+                replace::CheckInput({field::Owner + 1, QStringLiteral("mary smith"),
+                                     QStringLiteral("Mary Smith-Jones"), false});
+            const replace::Outcome outcome =
+                replace::Run(table, hooks, prompter, std::get<replace::CheckedRequest>(checked),
+                             observer, counters);
+            if (outcome != replace::Outcome::Done)
+                throw std::runtime_error("search and replace did not finish");
+            detail = std::to_string(counters.processed) + " processed, " +
+                     std::to_string(counters.changed) + " changed, index " +
+                     table.indexName().toStdString();
         } else if (op == "count") {
             MyTable table;
             table.open(path);
@@ -171,6 +332,8 @@ int main(int argc, char *argv[]) {
             table.open(path, MyTable::OpenMode::Exclusive);
             table.pack();
             detail = std::to_string(table.backend()->recordCount()) + " records after pack";
+        } else if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0) {
+            detail = runReport(op, path);
         } else {
             return usage();
         }

@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   xvfb xauth imagemagick poppler-utils
   libdbd-xbase-perl python3-dbfread python3-dbf pgdbf dbview gdal-bin sqlite3 time
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db bash-completion
 )
 
 missing=()

@@ -2,6 +2,8 @@
 
 #include "app/batch_check.h"
 #include "app/batch_prompter.h"
+#include "app/batch_report.h"
+#include "app/batch_search.h"
 #include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
@@ -27,6 +29,7 @@ struct Options {
     QString order = QStringLiteral("index");
     bool recno = false;
     std::optional<quint64> seed;
+    bool help = false;
     QStringList positional;
 };
 
@@ -65,6 +68,11 @@ Options parse(const QStringList &args) {
             o.seed = value("--seed").toULongLong(&ok);
             if (!ok)
                 throw UsageError("--seed takes a whole number");
+        } else if (a == u"--help" || a == u"-h") {
+            o.help = true;
+        } else if (IsBatchReportOption(a)) {
+            const QString option = a;
+            o.positional << option << value(qPrintable(option));
         } else if (a.startsWith(u"--") && a != u"--")
             throw UsageError("unknown option " + a.toStdString());
         else
@@ -128,15 +136,23 @@ int dump(const QString &path, const Options &o, std::FILE *out) {
         table.setIndexName(QString::fromLatin1(kSortIndexTag));
     }
     table.open(path, MyTable::OpenMode::ReadOnly);
+    return static_cast<int>(WriteDumpLines(table, o.recno, out) < 0);
+}
+
+} // namespace
+
+std::int64_t WriteDumpLines(MyTable &table, bool recno, std::FILE *out) {
     const auto &fields = table.layout().fields();
     const db::CodePage &page = db::CodePage::get(table.backend()->codePage());
     std::string buffer;
     buffer.reserve(1 << 20);
     std::string line;
+    std::int64_t count = 0;
     MyTable::Scanner scan = table.scanner();
     while (scan.next()) {
+        ++count;
         line.clear();
-        if (o.recno) {
+        if (recno) {
             line += std::to_string(scan.bookmark());
             line += '|';
         }
@@ -177,8 +193,10 @@ int dump(const QString &path, const Options &o, std::FILE *out) {
         }
     }
     write(out, buffer);
-    return 0;
+    return count;
 }
+
+namespace {
 
 int info(const QString &path, std::FILE *out) {
     const InventoryNames names = InventoryNamesOf(path);
@@ -252,11 +270,14 @@ int generate(const QString &path, quint64 count, quint64 seed, const Settings &s
     return 0;
 }
 
-int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    const Options o = parse(arguments);
+int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *out,
+        std::FILE *err) {
     if (o.positional.isEmpty())
         throw UsageError("no command given");
     const QString command = o.positional[0];
+    // Only commands with a row in the help table run, so none goes undocumented.
+    if (!FindBatchCommand(command))
+        throw UsageError("unknown command " + command.toStdString());
     const QStringList rest = o.positional.mid(1);
     auto needFile = [&](qsizetype extra) {
         if (rest.size() < 1 + extra)
@@ -323,6 +344,11 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
                   "sort index: " +
                       (expression.empty() ? std::string("none (physical order)") : expression) +
                       "\n");
+        } else if (command == u"search") {
+            status = batch::Search(needFile(0), searchLevels.levels, settings, prompter, out, err);
+        } else if (command == u"replace") {
+            const QString file = needFile(3);
+            status = batch::Replace(file, rest[1], rest[2], rest[3], settings, prompter, out);
         } else if (command == u"generate") {
             const QString file = needFile(1);
             bool ok = false;
@@ -330,6 +356,12 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
             if (!ok)
                 throw UsageError("generate needs a record count");
             status = generate(file, count, o.seed.value_or(1), settings, prompter, out);
+        } else if (command == u"report") {
+            try {
+                status = BatchReport(rest, searchLevels.levels, settings, prompter, out, err);
+            } catch (const std::invalid_argument &e) {
+                throw UsageError(e.what());
+            }
         } else {
             throw UsageError("unknown command " + command.toStdString());
         }
@@ -344,37 +376,24 @@ int run(const QStringList &arguments, std::FILE *out, std::FILE *err) {
 
 } // namespace
 
-QString BatchUsage() {
-    return QStringLiteral(
-        "usage: stowkeep-batch [--config FILE] [--data-dir DIR] COMMAND ...\n"
-        "\n"
-        "commands:\n"
-        "  create FILE                  make an empty inventory file with its sort index\n"
-        "  check FILE                   tell whether FILE is a sound inventory file, changing\n"
-        "                               nothing (exit 3: faults found, listed with the repair\n"
-        "                               reindex would make)\n"
-        "  info FILE                    header, fields and index tags of a table\n"
-        "  dump FILE [--order physical|index] [--recno]\n"
-        "                               one line per live record, fields separated by |\n"
-        "                               (index order: the sort index \"NewIndex\")\n"
-        "  reindex FILE                 repair what check finds and rebuild the production\n"
-        "                               index\n"
-        "  pack FILE                    remove deleted records for good\n"
-        "  sort FILE LEVEL1 [LEVEL2 ...] rebuild \"NewIndex\" from up to four field numbers\n"
-        "  generate FILE N [--seed S]   make FILE with N synthetic inventory records\n"
-        "\n"
-        "options:\n"
-        "  --config FILE   the settings file (default: the program's STOWKP.INI)\n"
-        "  --data-dir DIR  the program directory (default: ~/.local/share/stowkeep)\n");
-}
-
 int RunBatch(const QStringList &arguments, std::FILE *out, std::FILE *err) {
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
-        write(out, BatchUsage().toStdString());
-        return 0;
-    }
     try {
-        const int status = run(arguments, out, err);
+        QStringList args = arguments;
+        const search::LevelOptions searchLevels = search::TakeLevelOptions(args);
+        if (!searchLevels.error.isEmpty())
+            throw UsageError(searchLevels.error.toStdString());
+        const Options o = parse(args);
+        int status = 0;
+        if (!o.help) {
+            status = run(o, searchLevels, out, err);
+        } else if (o.positional.isEmpty()) {
+            write(out, BatchUsage().toStdString());
+        } else {
+            const BatchCommandHelp *command = FindBatchCommand(o.positional[0]);
+            if (!command)
+                throw UsageError("unknown command " + o.positional[0].toStdString());
+            write(out, BatchCommandUsage(*command).toStdString());
+        }
         // A full disk or a closed pipe must not pass for success.
         if (std::fflush(out) != 0 || std::ferror(out)) {
             write(err,

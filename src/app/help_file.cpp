@@ -100,14 +100,20 @@ const HelpTopic *HelpFile::contents() const {
 
 QString HelpFile::toHtml(const HelpTopic &topic) {
     QString html = QStringLiteral("<h2>%1</h2>\n").arg(topic.keyword.toHtmlEscaped());
-    QString paragraph;
+    QString paragraph, item;
     bool inList = false;
     auto endParagraph = [&] {
         if (!paragraph.isEmpty())
             html += QStringLiteral("<p>%1</p>\n").arg(paragraph);
         paragraph.clear();
     };
+    auto endItem = [&] {
+        if (!item.isEmpty())
+            html += QStringLiteral("<li>%1</li>\n").arg(item);
+        item.clear();
+    };
     auto endList = [&] {
+        endItem();
         if (inList)
             html += QStringLiteral("</ul>\n");
         inList = false;
@@ -119,10 +125,14 @@ QString HelpFile::toHtml(const HelpTopic &topic) {
             endList();
         } else if (line.startsWith(QLatin1String("- "))) {
             endParagraph();
+            endItem();
             if (!inList)
                 html += QStringLiteral("<ul>\n");
             inList = true;
-            html += QStringLiteral("<li>%1</li>\n").arg(inlineHtml(line.mid(2).trimmed()));
+            item = inlineHtml(line.mid(2).trimmed());
+        } else if (inList && raw.front().isSpace()) {
+            // An indented line goes on with the list item above it.
+            item += QLatin1Char(' ') + inlineHtml(line);
         } else {
             endList();
             if (!paragraph.isEmpty())

@@ -197,6 +197,9 @@ public:
         }
         return m_table.record(recno).data(); // checks the number, reads what the map cannot
     }
+    [[nodiscard]] const char *sequentialRecord(std::uint32_t recno) override {
+        return m_table.record(recno).data(); // the table's block cache
+    }
     void beginLongRead() override { m_map.beginLongRead(); }
     void endLongRead() override { m_map.endLongRead(); }
     [[nodiscard]] std::string memoText(const char *record, int field) override {

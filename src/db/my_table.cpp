@@ -160,6 +160,7 @@ void MyTable::close() {
     m_walker.reset();
     m_backend.reset();
     m_state = State::Inactive;
+    dropMatches();
     setCurrentNone();
     invalidatePositions();
     notify(Event::Closed);
@@ -247,16 +248,80 @@ void MyTable::setFiltered(bool on) {
         reset();
 }
 
-bool MyTable::accepts(std::uint32_t recno, const char *bytes) const {
-    (void)recno;
+bool MyTable::accepts(std::uint32_t recno, const char *bytes) {
+    if (filterOn())
+        return isMatch(recno);
     if (bytes[0] == '*') {
         if (!m_indexName.isEmpty())
             m_keysOfDeleted = true;
         return false;
     }
-    if (m_filtered && m_filter)
-        return m_filter(RecordView(m_layout.get(), bytes));
     return true;
+}
+
+bool MyTable::visible(std::uint32_t recno) {
+    if (filterOn())
+        return isMatch(recno);
+    return accepts(recno, m_backend->record(recno));
+}
+
+void MyTable::dropMatches() {
+    m_matchBits.clear();
+    m_matchBits.shrink_to_fit();
+    m_matchRecords = 0;
+    m_matchCount = 0;
+    m_matchesBuilt = false;
+}
+
+void MyTable::setMatch(std::uint32_t recno, bool on) {
+    const std::size_t word = (recno - 1) / 64;
+    const std::uint64_t bit = std::uint64_t{1} << ((recno - 1) % 64);
+    if (word >= m_matchBits.size())
+        m_matchBits.resize(word + 1, 0);
+    const bool was = (m_matchBits[word] & bit) != 0;
+    if (was == on)
+        return;
+    if (on) {
+        m_matchBits[word] |= bit;
+        ++m_matchCount;
+    } else {
+        m_matchBits[word] &= ~bit;
+        --m_matchCount;
+    }
+}
+
+// One pass in record-number order over every record, testing each live one.
+void MyTable::ensureMatches() {
+    if (m_matchesBuilt)
+        return;
+    dropMatches();
+    const std::uint32_t total = m_backend->recordCount();
+    m_matchBits.assign((static_cast<std::size_t>(total) + 63) / 64, 0);
+    for (std::uint32_t r = 1; r <= total; ++r) {
+        const char *bytes = m_backend->sequentialRecord(r);
+        if (bytes[0] != '*' && m_filter(RecordView(m_layout.get(), bytes)))
+            setMatch(r, true);
+    }
+    m_matchRecords = total;
+    m_matchesBuilt = true;
+}
+
+bool MyTable::isMatch(std::uint32_t recno) {
+    ensureMatches();
+    if (recno == 0)
+        return false;
+    if (recno > m_matchRecords) {
+        // Appended since the set was taken (by us, or by another process): test them now.
+        const std::uint32_t total = std::min(recno, m_backend->recordCount());
+        for (std::uint32_t r = m_matchRecords + 1; r <= total; ++r) {
+            const char *bytes = m_backend->record(r);
+            setMatch(r, bytes[0] != '*' && m_filter(RecordView(m_layout.get(), bytes)));
+        }
+        m_matchRecords = std::max(m_matchRecords, total);
+        if (recno > m_matchRecords)
+            return false;
+    }
+    return (m_matchBits[(recno - 1) / 64] >> ((recno - 1) % 64)) & 1u;
 }
 
 std::unique_ptr<OrderWalker> MyTable::makeWalker() {
@@ -288,6 +353,7 @@ void MyTable::invalidatePositions() {
 }
 
 void MyTable::reset() {
+    dropMatches();
     invalidatePositions();
     first();
     notify(Event::DataChanged);
@@ -300,7 +366,7 @@ std::uint32_t MyTable::stepFrom(std::uint32_t recno, int direction) {
     const dataset::LongRead longRead(*m_backend);
     while (direction > 0 ? m_walker->next() : m_walker->prior()) {
         const std::uint32_t r = m_walker->recno();
-        if (accepts(r, m_backend->record(r)))
+        if (visible(r))
             return r;
     }
     // The walk ran off the end; stay where the current record is.
@@ -326,7 +392,7 @@ void MyTable::moveToEnd(bool fromLast) {
     for (bool ok = fromLast ? m_walker->last() : m_walker->first(); ok;
          ok = fromLast ? m_walker->prior() : m_walker->next()) {
         const std::uint32_t r = m_walker->recno();
-        if (accepts(r, m_backend->record(r))) {
+        if (visible(r)) {
             found = r;
             break;
         }
@@ -414,7 +480,7 @@ bool MyTable::gotoBookmark(Bookmark bookmark) {
     requireOpen();
     if (bookmark == 0 || bookmark > m_backend->recordCount())
         return false;
-    if (!accepts(bookmark, m_backend->record(bookmark)))
+    if (!visible(bookmark))
         return false;
     if (!m_walker->seek(bookmark))
         return false;
@@ -453,12 +519,18 @@ std::int64_t MyTable::countVisible() {
             }
     }
     m_countFromKeys = false;
+    if (filterOn()) {
+        ensureMatches();
+        if (m_backend->recordCount() > m_matchRecords)
+            (void)isMatch(m_backend->recordCount());
+        return m_matchCount;
+    }
     // The count does not depend on the order, so the cheapest walk will do.
     const dataset::LongRead longRead(*m_backend);
     std::int64_t n = 0;
     const std::uint32_t total = m_backend->recordCount();
     for (std::uint32_t r = 1; r <= total; ++r)
-        if (accepts(r, m_backend->record(r)))
+        if (visible(r))
             ++n;
     return n;
 }
@@ -518,13 +590,13 @@ std::uint32_t MyTable::recnoAt(std::int64_t position) {
         bool ok = backRecno != 0 ? walker->seek(backRecno) : walker->last();
         if (ok && backRecno == 0) {
             // Land on the last visible record.
-            while (ok && !accepts(walker->recno(), m_backend->record(walker->recno())))
+            while (ok && !visible(walker->recno()))
                 ok = walker->prior();
             pos = m_count - 1;
         }
         while (ok && pos > position) {
             ok = walker->prior();
-            if (ok && accepts(walker->recno(), m_backend->record(walker->recno())))
+            if (ok && visible(walker->recno()))
                 --pos;
         }
         if (ok && pos == position) {
@@ -541,7 +613,7 @@ std::uint32_t MyTable::recnoAt(std::int64_t position) {
     bool ok;
     if (fromPos < 0) {
         ok = walker->first();
-        while (ok && !accepts(walker->recno(), m_backend->record(walker->recno())))
+        while (ok && !visible(walker->recno()))
             ok = walker->next();
         pos = 0;
         if (ok)
@@ -552,7 +624,7 @@ std::uint32_t MyTable::recnoAt(std::int64_t position) {
     }
     while (ok && pos < position) {
         ok = walker->next();
-        if (ok && accepts(walker->recno(), m_backend->record(walker->recno())))
+        if (ok && visible(walker->recno()))
             rememberPoint(++pos, walker->recno());
     }
     if (!ok) {
@@ -576,7 +648,7 @@ std::int64_t MyTable::position() {
     std::int64_t pos = -1;
     for (bool ok = walker->first(); ok; ok = walker->next()) {
         const std::uint32_t r = walker->recno();
-        if (!accepts(r, m_backend->record(r)))
+        if (!visible(r))
             continue;
         rememberPoint(++pos, r);
         if (r == m_recno) {
@@ -705,8 +777,7 @@ void MyTable::post() {
     encodePending(bytes); // throws before anything is written
     bytes[0] = ' ';
     // The count follows our own change, so it need not be taken again.
-    const bool wasVisible =
-        m_state == State::Edit && m_recno != 0 && accepts(m_recno, m_buffer.data());
+    const bool wasVisible = m_state == State::Edit && m_recno != 0 && visible(m_recno);
     std::uint32_t recno;
     if (m_state == State::Insert) {
         recno = m_backend->append(bytes.data());
@@ -720,8 +791,10 @@ void MyTable::post() {
     const std::int64_t count = m_count;
     invalidatePositions();
     loadCurrent(recno);
+    if (filterOn() && m_matchesBuilt && recno <= m_matchRecords)
+        setMatch(recno, m_filter(RecordView(m_layout.get(), m_buffer.data())));
     if (count >= 0)
-        m_count = count - (wasVisible ? 1 : 0) + (accepts(recno, m_buffer.data()) ? 1 : 0);
+        m_count = count - (wasVisible ? 1 : 0) + (visible(recno) ? 1 : 0);
     m_walker = makeWalker();
     m_walker->seek(recno);
     m_bof = m_eof = false;
@@ -757,8 +830,10 @@ void MyTable::deleteRecord() {
         atEnd = true;
     }
     const std::int64_t pos = m_currentPosition;
-    const bool wasVisible = accepts(gone, m_buffer.data());
+    const bool wasVisible = visible(gone);
     m_backend->setDeleted(gone, true);
+    if (m_matchesBuilt && gone <= m_matchRecords)
+        setMatch(gone, false);
     const std::int64_t count = m_count;
     invalidatePositions();
     if (count >= 0)
@@ -853,7 +928,13 @@ void MyTable::setDate(int field, const QDate &value) {
 void MyTable::refresh() {
     if (!m_backend)
         return;
-    if (!m_backend->refresh()) {
+    const bool changed = m_backend->refresh();
+    if (filterOn()) {
+        // Another process may have edited records the match set has decided on.
+        dropMatches();
+        invalidatePositions();
+    }
+    if (!changed) {
         // Nothing was added or removed; the current record may still have been edited.
         if (m_state == State::Browse && m_recno != 0 && m_recno <= m_backend->recordCount())
             loadCurrent(m_recno);
@@ -863,8 +944,7 @@ void MyTable::refresh() {
     const std::uint32_t keep = m_recno;
     invalidatePositions();
     m_walker = makeWalker();
-    if (keep != 0 && keep <= m_backend->recordCount() && accepts(keep, m_backend->record(keep)) &&
-        m_walker->seek(keep)) {
+    if (keep != 0 && keep <= m_backend->recordCount() && visible(keep) && m_walker->seek(keep)) {
         if (m_state == State::Browse)
             loadCurrent(keep);
         m_eof = m_bof = false;

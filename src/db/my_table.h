@@ -95,6 +95,12 @@ public:
 
     // Filter. While it is on, only records it accepts are visible. Changing either re-reads
     // and moves to the first visible record.
+    //
+    // The filter is evaluated once per record in one sequential pass over the table (large
+    // block reads), the first time anything needs it; the record numbers it accepts are kept
+    // as a match set, so walks in index order, positions and the count need no record reads
+    // for the records it refused. The data set's own posts and deletes test the record again;
+    // open, pack, refresh and any change of the filter take the set afresh.
     void setFilter(RecordFilter filter);
     void setFiltered(bool on);
     [[nodiscard]] bool isFiltered() const { return m_filtered; }
@@ -210,7 +216,14 @@ private:
     void requireEditing() const;
     [[nodiscard]] std::unique_ptr<OrderWalker> makeWalker();
     [[nodiscard]] std::int64_t countVisible();
-    [[nodiscard]] bool accepts(std::uint32_t recno, const char *bytes) const;
+    [[nodiscard]] bool accepts(std::uint32_t recno, const char *bytes);
+    // accepts() that reads the record only when the match set does not decide.
+    [[nodiscard]] bool visible(std::uint32_t recno);
+    [[nodiscard]] bool filterOn() const { return m_filtered && m_filter; }
+    void ensureMatches();
+    void dropMatches();
+    void setMatch(std::uint32_t recno, bool on);
+    [[nodiscard]] bool isMatch(std::uint32_t recno);
     void loadCurrent(std::uint32_t recno);
     void setCurrentNone();
     void moveToEnd(bool fromLast);
@@ -241,6 +254,12 @@ private:
 
     std::string m_editBuffer;
     std::map<int, QString> m_pendingText; // character fields assigned while editing
+
+    // The match set while the filter is on: bit r-1 for record r, for records 1..m_matchRecords.
+    std::vector<std::uint64_t> m_matchBits;
+    std::uint32_t m_matchRecords = 0;
+    std::int64_t m_matchCount = 0;
+    bool m_matchesBuilt = false;
 
     std::vector<std::uint32_t> m_points;  // m_points[k]: record at position k * kPointStep
     std::int64_t m_count = -1;            // visible records, -1 when unknown

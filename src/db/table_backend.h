@@ -49,6 +49,12 @@ public:
     [[nodiscard]] virtual std::uint32_t recordCount() const = 0;
     // The bytes of a record 1..recordCount(); valid until the next call on the backend.
     [[nodiscard]] virtual const char *record(std::uint32_t recno) = 0;
+    // The same bytes for a walk in record-number order: read in large blocks into a buffer
+    // of the table's own, so a pass over the whole file neither makes a system call per
+    // record nor keeps the file's pages resident. Valid until the next call on the backend.
+    [[nodiscard]] virtual const char *sequentialRecord(std::uint32_t recno) {
+        return record(recno);
+    }
 
     // Reads between these (nested) are one long walk: the pages it maps stay mapped until it
     // ends, so a walk does not fault the same pages in again and again; its end lets them go.

@@ -1,24 +1,34 @@
 #include "app/ui/help_window.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/t_main.h"
-#include "core/case_insensitive_path.h"
 #include "settings/config_location.h"
+#include "settings/data_location.h"
 #include "settings/settings.h"
+#include "ui/artwork.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Stowkeep Inventory"));
     QApplication::setApplicationDisplayName(QStringLiteral("Stowkeep Inventory"));
+    // Ties the windows to the installed desktop entry, whose icon the desktop then shows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.stowkeep.Stowkeep"));
+    QIcon drawnIcon;
+    for (const int size : {16, 32, 48, 64})
+        drawnIcon.addPixmap(ProgramIconPixmap(size));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("org.stowkeep.Stowkeep"), drawnIcon));
 
     const ConfigLocation where;
     Settings settings(QDir::currentPath());
-    // A help file the user keeps in the program directory wins; the built-in copy stands in
-    // when there is none.
-    QtPrompter prompter(
-        nullptr, resolveCaseInsensitive(where.programDirectory(), QStringLiteral("STOWKP.HLP")));
+    // A help file the user keeps in the program directory wins over the installed one; the
+    // built-in copy stands in when there is neither.
+    QtPrompter prompter(nullptr,
+                        data_location::find(QStringLiteral("STOWKP.HLP"), where.programDirectory(),
+                                            QCoreApplication::applicationDirPath()));
     // Report definitions, pick lists and the default inventory file live there: without it
     // nothing the user types could be kept.
     if (!where.ensureProgramDirectory()) {

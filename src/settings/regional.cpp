@@ -67,42 +67,6 @@ QChar StorableSeparator(const QString &value, QChar fallback) {
     return c.isSpace() ? QChar(u'\u00A0') : fallback;
 }
 
-bool IsDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
-
-// Skips a run of digits from `i`; returns how many there were.
-qsizetype SkipDigits(QStringView s, qsizetype &i) {
-    const qsizetype start = i;
-    while (i < s.size() && IsDigit(s[i]))
-        ++i;
-    return i - start;
-}
-
-void SkipSign(QStringView s, qsizetype &i) {
-    if (i < s.size() && (s[i] == QLatin1Char('+') || s[i] == QLatin1Char('-')))
-        ++i;
-}
-
-bool IsDecimalNumber(QStringView s) {
-    qsizetype i = 0;
-    SkipSign(s, i);
-    qsizetype digits = SkipDigits(s, i);
-    if (i < s.size() && s[i] == QLatin1Char('.')) {
-        ++i;
-        digits += SkipDigits(s, i);
-    }
-    if (digits == 0)
-        return false;
-    if (i < s.size() && (s[i] == QLatin1Char('e') || s[i] == QLatin1Char('E'))) {
-        ++i;
-        SkipSign(s, i);
-        if (SkipDigits(s, i) == 0)
-            return false;
-    }
-    return i == s.size();
-}
-
 QString FormatRegional(int width, int decimals, double value, const RegionalValues &regional) {
     return FormatWithSeparators(width, decimals, value, regional.sDecimal, regional.sThousand);
 }
@@ -155,47 +119,4 @@ QString FormatNumber(int width, int decimals, double value, int numericFormat,
     if (numericFormat == kFormatWindows)
         return FormatRegional(width, decimals, value, regional);
     return FormatGrouped(width, decimals, value);
-}
-
-QString NormaliseTypedNumber(QStringView text, int format, const RegionalValues &regional) {
-    QString out = Trim(text);
-    if (format != kFormatWindows) {
-        out.remove(QLatin1Char(','));
-        return out;
-    }
-    if (regional.sThousand != regional.sDecimal)
-        out.remove(regional.sThousand);
-    if (const qsizetype at = out.indexOf(regional.sDecimal); at >= 0)
-        out[at] = QLatin1Char('.');
-    return out;
-}
-
-std::optional<double> ReadTypedAmount(QStringView text, int currencyFormat,
-                                      const RegionalValues &regional) {
-    const QString normal = NormaliseTypedNumber(text, currencyFormat, regional);
-    if (normal.isEmpty())
-        return 0.0;
-    if (!IsDecimalNumber(normal))
-        return std::nullopt;
-    bool ok = false;
-    const double value = normal.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
-std::optional<long long> ReadTypedWholeNumber(QStringView text, int numericFormat,
-                                              const RegionalValues &regional) {
-    const QString normal = NormaliseTypedNumber(text, numericFormat, regional);
-    if (normal.isEmpty())
-        return 0;
-    qsizetype i = 0;
-    SkipSign(normal, i);
-    if (SkipDigits(normal, i) == 0 || i != normal.size())
-        return std::nullopt;
-    bool ok = false;
-    const long long value = normal.toLongLong(&ok);
-    if (!ok)
-        return std::nullopt;
-    return value;
 }

@@ -54,22 +54,3 @@ inline constexpr int kFormatWindows = 2;
 // Other numbers: as FormatMoney with `decimals` places in either form.
 [[nodiscard]] QString FormatNumber(int width, int decimals, double value, int numericFormat,
                                    const RegionalValues &regional = CurrentRegional());
-
-// Typed amounts and quantities in the notation the user chose, made readable: trimmed; in the
-// U.S. form every comma removed; in the Windows form every regional thousands separator removed
-// and the first regional decimal character turned into ".". When the two regional characters
-// are the same no separator is removed, so "1.5" stays one and a half.
-[[nodiscard]] QString NormaliseTypedNumber(QStringView text, int format,
-                                           const RegionalValues &regional = CurrentRegional());
-
-// A typed amount: empty text is 0; otherwise an optional sign, digits with an optional "." and
-// fraction, and an optional exponent. Anything else, or a value too large for a double, gives
-// no value.
-[[nodiscard]] std::optional<double>
-ReadTypedAmount(QStringView text, int currencyFormat,
-                const RegionalValues &regional = CurrentRegional());
-
-// A typed whole number (the quantity): empty text is 0; otherwise an optional sign and digits.
-[[nodiscard]] std::optional<long long>
-ReadTypedWholeNumber(QStringView text, int numericFormat,
-                     const RegionalValues &regional = CurrentRegional());

@@ -1,3 +1,5 @@
+#include "app/batch_runner.h"
+#include "app/batch_usage.h"
 #include "core/field_catalogue.h"
 #include "support/test_files.h"
 #include "test_paths.h"
@@ -6,18 +8,13 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <map>
 
 namespace {
 
-struct Outcome {
-    int status = -1;
-    QString out;
-    QString err;
-};
+using batchtest::Outcome;
 
 class BatchTest : public testing::Test {
 protected:
@@ -27,22 +24,8 @@ protected:
             << "build stowkeep-batch first";
     }
 
-    // `stdoutFile`, when given, receives standard output instead of the test.
-    Outcome run(QStringList args, const QString &stdoutFile = {}) {
-        // A private settings file, so the user's sort order never leaks into a test.
-        args << QStringLiteral("--config") << m_dir.filePath(QStringLiteral("STOWKP.INI"))
-             << QStringLiteral("--data-dir") << m_dir.path();
-        QProcess p;
-        if (!stdoutFile.isEmpty())
-            p.setStandardOutputFile(stdoutFile);
-        p.start(QString::fromLatin1(test_paths::kBatchExe), args);
-        Outcome r;
-        if (!p.waitForFinished(120000))
-            return r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+    Outcome run(const QStringList &args, const QString &stdoutFile = {}) {
+        return batchtest::Run(QDir(m_dir.path()), args, stdoutFile);
     }
 
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
@@ -87,6 +70,36 @@ TEST_F(BatchTest, AnUnreadableSettingsFileOrAFullOutputFailsTheCommand) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("could not be read"))) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(file("OTHER.DBF")));
+}
+
+TEST_F(BatchTest, HelpAfterOrBeforeACommandPrintsThatCommandsUsage) {
+    for (const QStringList &args :
+         {QStringList{QStringLiteral("sort"), QStringLiteral("--help")},
+          QStringList{QStringLiteral("--help"), QStringLiteral("sort")},
+          QStringList{QStringLiteral("sort"), QStringLiteral("X.DBF"), QStringLiteral("-h")}}) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 0) << args.join(u' ').toStdString();
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral(
+            "usage: stowkeep-batch [--config FILE] [--data-dir DIR] sort FILE LEVEL1")))
+            << r.out.toStdString();
+        EXPECT_FALSE(r.out.contains(QStringLiteral("generate")));
+        EXPECT_TRUE(r.err.isEmpty());
+    }
+    // Help for a command that does not exist is a wrong command line.
+    const Outcome r = run({QStringLiteral("frobnicate"), QStringLiteral("--help")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("stowkeep-batch: unknown command frobnicate")))
+        << r.err.toStdString();
+}
+
+TEST_F(BatchTest, EveryCommandInTheHelpTableRuns) {
+    // Without its file each command stops at its own arguments, not at an unknown name.
+    for (const BatchCommandHelp &command : BatchCommands()) {
+        const Outcome r = run({QString::fromUtf8(command.name)});
+        EXPECT_EQ(r.status, 2) << command.name;
+        EXPECT_FALSE(r.err.contains(QStringLiteral("unknown command"))) << r.err.toStdString();
+    }
 }
 
 TEST_F(BatchTest, CreateCheckAndInfo) {

@@ -36,6 +36,8 @@ TEST(HelpFile, ShippedFileHasATopicForEveryWindowKeyword) {
         "Color Configuration",
         "Sort Order",
         "Locate Field Value",
+        "Search Options",
+        "Search and Replace",
     };
     for (const QString &keyword : keywords) {
         const HelpTopic *topic = help.find(keyword);
@@ -117,4 +119,14 @@ TEST(HelpFile, HtmlEscapesTextAndMakesListsAndLinks) {
     EXPECT_EQ(HelpFile::linkTarget(QStringLiteral("topic:Search%20Window")),
               QStringLiteral("Search Window"));
     EXPECT_TRUE(HelpFile::linkTarget(QStringLiteral("http://example.org")).isEmpty());
+}
+
+TEST(HelpFile, AnIndentedLineContinuesItsListItemAndAnUnindentedOneEndsTheList) {
+    HelpTopic topic{QStringLiteral("T"),
+                    {QStringLiteral("- File: create a new file,"),
+                     QStringLiteral("  open another one"), QStringLiteral("- Records: add"),
+                     QStringLiteral("After the list")}};
+    EXPECT_EQ(HelpFile::toHtml(topic),
+              QStringLiteral("<h2>T</h2>\n<ul>\n<li>File: create a new file, open another "
+                             "one</li>\n<li>Records: add</li>\n</ul>\n<p>After the list</p>\n"));
 }

@@ -1,4 +1,5 @@
 #include "settings/regional.h"
+#include "settings/typed_number.h"
 
 #include <gtest/gtest.h>
 

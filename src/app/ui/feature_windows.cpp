@@ -2,6 +2,10 @@
 
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
+#include "edit/pick_lists.h"
+#include "reports/report_file.h"
+#include "search/ui/t_my_search.h"
+#include "search/ui/t_search_and_replace.h"
 #include "views/ui/t_about_box.h"
 #include "views/ui/t_color_config.h"
 #include "views/ui/t_my_locate_dialog.h"
@@ -14,6 +18,31 @@
 using namespace mainwin;
 
 void ProvideFeatureWindows(TMain &main) {
+    // The search window lives as long as the main window (its child), and its record test
+    // is the main window's filter while a search is in force.
+    auto *search = new TMySearch(
+        main.myTable(), main, main.settings(), main.prompter(), [&main] { return main.formLook(); },
+        [&main](picklists::List list) {
+            const picklists::PickLists lists(main.settings().programDirectory);
+            return picklists::LoadGridList(lists.path(list));
+        },
+        &main);
+    main.setSearchFilter(
+        [search](const RecordView &record) { return search->BuildFilter(record); });
+    main.provideWindow(Needs::SearchWindow, [search](Cmd) { search->exec(); });
+    main.provideWindow(Needs::SearchReplaceWindow, [&main](Cmd) {
+        TSearchAndReplace dialog(main.myTable(), main, main.settings(), main.prompter(),
+                                 main.formLook(), &main);
+        dialog.exec();
+        main.DisplayCount();
+    });
+    // The report definitions exist (the built-ins written, an earlier version's file
+    // converted) before any report window lists them.
+    try {
+        (void)ReportFile(main.programDirectory()).ensure();
+    } catch (const ReportFileError &e) {
+        main.prompter().error(QString::fromStdString(e.what()));
+    }
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main
                             : id == Cmd::EditColor   ? colors::DialogTarget::Edit

@@ -14,7 +14,7 @@
 #include "db/maintenance.h"
 #include "db/my_table.h"
 #include "db/sort_expression.h"
-#include "edit/pick_list_file.h"
+#include "edit/pick_lists.h"
 #include "settings/date_format.h"
 #include "settings/regional.h"
 #include "ui/form_scaling.h"

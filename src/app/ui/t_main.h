@@ -96,6 +96,8 @@ public:
     [[nodiscard]] double windowSizeFactor() const { return m_sizeFactor; }
     [[nodiscard]] QSize screenSize() const { return m_screenSize; }
     [[nodiscard]] QString currentFile() const { return m_settings.lastDatabase; }
+    // Where the program's own files live (report definitions, pick lists, MASTER.DBF).
+    [[nodiscard]] QString programDirectory() const { return m_options.programDirectory; }
     [[nodiscard]] QString sortExpression() const override { return m_sortExpression; }
     [[nodiscard]] ViewerModel *viewerModel() const { return m_model; }
     [[nodiscard]] QTableView *viewerGrid() const { return m_grid; }

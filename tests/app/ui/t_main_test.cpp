@@ -359,12 +359,12 @@ TEST_F(MainWindowTest, LetteredButtonModeShowsTheLabelAndMovesTheGrid) {
 
 TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
     TMain &main = start();
-    for (Cmd id :
-         {Cmd::Add, Cmd::Edit, Cmd::Copy, Cmd::Search, Cmd::Reports, Cmd::Print, Cmd::Import,
-          Cmd::Export, Cmd::Backup, Cmd::SearchReplace, Cmd::ListOwner, Cmd::OtherProducts})
+    for (Cmd id : {Cmd::Add, Cmd::Edit, Cmd::Copy, Cmd::Reports, Cmd::Print, Cmd::Import,
+                   Cmd::Export, Cmd::Backup, Cmd::ListOwner, Cmd::OtherProducts})
         EXPECT_FALSE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     // Windows the program has built are on from the start.
-    for (Cmd id : {Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext})
+    for (Cmd id : {Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext, Cmd::Search,
+                   Cmd::SearchReplace})
         EXPECT_TRUE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     EXPECT_FALSE(child<QToolButton>("AddSpeed")->isEnabled());
     EXPECT_TRUE(menu(Cmd::AllColor)->isEnabled());
