@@ -320,7 +320,8 @@ int main(int argc, char *argv[]) {
             picklists::PickLists lists;
             editor::RecordEditor edit(table, settings, lists, prompter);
             const std::int64_t count = table.recordCount();
-            table.moveToPosition(count / 2);
+            if (!table.moveToPosition(count / 2))
+                throw std::runtime_error("the file has no records");
             constexpr int kRounds = 200;
             auto perOp = [](Clock::time_point from, int n) {
                 return std::chrono::duration<double, std::milli>(Clock::now() - from).count() / n;

@@ -1,6 +1,7 @@
 #include "app/batch_commands.h"
 
 #include "app/batch_edit.h"
+#include "app/batch_check.h"
 #include "app/batch_prompter.h"
 #include "app/batch_report.h"
 #include "app/batch_search.h"
@@ -315,19 +316,14 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
                 write(out, "created " + QFileInfo(file).absoluteFilePath().toStdString() + "\n");
             }
         } else if (command == u"check") {
-            const QString file = needFile(0);
-            status = CheckDBaseFormat(file, prompter) ? 0 : 1;
-            if (status == 0)
-                write(out,
-                      QFileInfo(file).absoluteFilePath().toStdString() + ": an inventory file\n");
+            status = BatchCheck(needFile(0), prompter, out);
         } else if (command == u"info") {
             status = info(needFile(0), out);
         } else if (command == u"dump") {
             status = dump(needFile(0), o, out);
         } else if (command == u"reindex") {
-            MyTable table;
-            table.open(needFile(0), MyTable::OpenMode::Exclusive);
-            table.regenerateIndexes();
+            status = BatchReindex(
+                needFile(0), QString::fromStdString(BuildSortString(settings.sortLevels)), out);
         } else if (command == u"pack") {
             MyTable table;
             table.open(needFile(0), MyTable::OpenMode::Exclusive);

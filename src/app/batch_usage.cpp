@@ -10,12 +10,16 @@ namespace {
 // batch_commands.cpp, its section in data/man/stowkeep-batch.1.
 constexpr std::array kCommands{
     BatchCommandHelp{"create", "FILE", "make an empty inventory file with its sort index"},
-    BatchCommandHelp{"check", "FILE", "tell whether FILE is an inventory file"},
+    BatchCommandHelp{"check", "FILE",
+                     "tell whether FILE is a sound inventory file, changing nothing; its faults "
+                     "and index faults are listed with the repair reindex would make (exit 3)"},
     BatchCommandHelp{"info", "FILE", "header, fields and index tags of a table"},
     BatchCommandHelp{"dump", "FILE [--order physical|index] [--recno]",
                      "one line per live record, fields separated by | (index order: the sort "
                      "index \"NewIndex\"; --recno puts the record number first)"},
-    BatchCommandHelp{"reindex", "FILE", "rebuild the production index"},
+    BatchCommandHelp{"reindex", "FILE",
+                     "repair what check finds and rebuild the production index (a missing one "
+                     "is made anew with the sort index of the settings)"},
     BatchCommandHelp{"pack", "FILE", "remove deleted records for good"},
     BatchCommandHelp{
         "sort", "FILE LEVEL1 [LEVEL2 ...]",

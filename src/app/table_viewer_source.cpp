@@ -42,7 +42,9 @@ std::vector<ViewerSource::Row> TableViewerSource::fetch(int first, int count) {
 
 void TableViewerSource::moveTo(int row) {
     if (m_table.isOpen() && m_table.state() == MyTable::State::Browse)
-        m_table.moveToPosition(row);
+        // A row that is gone meanwhile (another program's change) leaves the current record
+        // where it is; the viewer shows the rows again on the change.
+        (void)m_table.moveToPosition(row);
 }
 
 int TableViewerSource::currentRow() const {

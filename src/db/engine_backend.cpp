@@ -3,6 +3,7 @@
 #include "db/engine/db_error.h"
 #include "db/engine/mdx_file.h"
 #include "db/engine/table.h"
+#include "db/engine/unique_fd.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -112,7 +113,7 @@ public:
     // known to be readable changes until the room is used up.
     void grow() {
         struct stat st {};
-        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0 &&
+        if (m_fd.valid() && ::fstat(m_fd.get(), &st) == 0 &&
             static_cast<std::uint64_t>(st.st_size) <= m_mapped) {
             m_size = static_cast<std::uint64_t>(st.st_size);
             return;
@@ -122,11 +123,11 @@ public:
 
     void remap() {
         unmap();
-        m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0)
+        m_fd.reset(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!m_fd.valid())
             return;
         struct stat st {};
-        if (::fstat(m_fd, &st) != 0 || st.st_size <= 0) {
+        if (::fstat(m_fd.get(), &st) != 0 || st.st_size <= 0) {
             unmap();
             return;
         }
@@ -134,7 +135,8 @@ public:
         m_device = st.st_dev;
         constexpr std::uint64_t kRoom = 64ull << 20;
         const std::uint64_t length = static_cast<std::uint64_t>(st.st_size) + kRoom;
-        void *p = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fd, 0);
+        void *p =
+            ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, m_fd.get(), 0);
         if (p == MAP_FAILED) {
             unmap();
             return;
@@ -153,16 +155,14 @@ private:
         m_lastWindow = ~std::uint64_t{0};
         if (m_data)
             ::munmap(m_data, static_cast<std::size_t>(m_mapped));
-        if (m_fd >= 0)
-            ::close(m_fd);
+        m_fd.reset();
         m_data = nullptr;
         m_size = 0;
         m_mapped = 0;
-        m_fd = -1;
     }
 
     std::string m_path;
-    int m_fd = -1;
+    db::UniqueFd m_fd;
     void *m_data = nullptr;
     std::uint64_t m_size = 0;   // bytes of the file that may be read
     std::uint64_t m_mapped = 0; // bytes of address space mapped

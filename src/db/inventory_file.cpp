@@ -4,6 +4,7 @@
 #include "core/prompter.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
+#include "db/engine/table.h"
 #include "db/inventory_schema.h"
 #include "db/my_table.h"
 
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 QString InventoryCaption(const QString &tableName) {
     return QStringLiteral("Stowkeep Inventory 95 (") + tableName + u')';
@@ -56,25 +58,135 @@ void RemoveMDXByte(const QString &path) {
     std::fclose(f);
 }
 
+const QString kNotAnInventory =
+    QStringLiteral("This DBase file was not created with Stowkeep Inventory 95.  It cannot be "
+                   "opened.  You may, however, import data from this file using the import "
+                   "function.");
+
+namespace {
+
+// Exactly the 22 catalogue fields in catalogue order, names compared ignoring case.
+bool hasInventoryFields(const db::DbfTable &table) {
+    bool passes = table.fieldCount() == kFieldCount;
+    for (int i = 0; passes && i < kFieldCount; ++i)
+        passes = QString::fromStdString(table.field(i).name)
+                     .compare(QLatin1StringView(kCatalogue[static_cast<std::size_t>(i)].key),
+                              Qt::CaseInsensitive) == 0;
+    return passes;
+}
+
+QString text(const db::DbError &e) {
+    return QString::fromStdString(e.what());
+}
+
+} // namespace
+
 bool CheckDBaseFormat(const QString &path, Prompter &prompter) {
     const InventoryNames names = InventoryNamesOf(path);
     if (!QFileInfo::exists(names.mdxPath))
         RemoveMDXByte(path);
-    bool passes;
-    {
-        db::DbfTable check(names.path.toStdString(), db::OpenMode::ReadOnly);
-        passes = check.fieldCount() == kFieldCount;
-        for (int i = 0; passes && i < kFieldCount; ++i)
-            passes = QString::fromStdString(check.field(i).name)
-                         .compare(QLatin1StringView(kCatalogue[static_cast<std::size_t>(i)].key),
-                                  Qt::CaseInsensitive) == 0;
-    }
+    const bool passes =
+        hasInventoryFields(db::DbfTable(names.path.toStdString(), db::OpenMode::ReadOnly));
     if (!passes)
-        prompter.error(QStringLiteral(
-            "This DBase file was not created with Stowkeep Inventory 95.  It cannot be "
-            "opened.  You may, however, import data from this file using the import "
-            "function."));
+        prompter.error(kNotAnInventory);
     return passes;
+}
+
+InventoryCheck InspectInventory(const QString &path) {
+    const InventoryNames names = InventoryNamesOf(path);
+    const std::string file = names.path.toStdString();
+    const QString indexName = QFileInfo(names.mdxPath).fileName();
+    InventoryCheck check;
+    bool flagged = false;
+    {
+        const db::DbfTable table(file, db::OpenMode::ReadOnly);
+        check.isInventory = hasInventoryFields(table);
+        if (!check.isInventory)
+            return check;
+        if (table.countExceedsFile()) {
+            check.faults << QStringLiteral("The header counts %1 records; the file holds %2.")
+                                .arg(table.header().recordCount)
+                                .arg(table.recordCount());
+            check.repairs << QStringLiteral("write the count of the records the file holds");
+        }
+        flagged = table.productionIndexFlag();
+    }
+    if (!flagged)
+        return check;
+    const QString rebuild = QStringLiteral("build the production index %1 anew").arg(indexName);
+    if (!QFileInfo::exists(names.mdxPath)) {
+        check.faults << QStringLiteral("The production index %1 is missing.").arg(indexName);
+        check.repairs << QStringLiteral("clear the index flag of the table, then ") + rebuild;
+        return check;
+    }
+    std::optional<db::Table> table;
+    try {
+        table.emplace(file, db::OpenMode::ReadOnly);
+    } catch (const db::DbError &e) {
+        check.faults << QStringLiteral("The production index cannot be read: %1").arg(text(e));
+        check.repairs << rebuild;
+        return check;
+    }
+    if (table->indexNeedsRegeneration()) {
+        check.faults << QStringLiteral("The production index %1 was left half-changed by an "
+                                       "update that did not end.")
+                            .arg(indexName);
+        check.repairs << QStringLiteral("rebuild the production index");
+        return check;
+    }
+    for (const db::MdxTagInfo &tag : table->index()->tags())
+        if (!tag.maintainable) {
+            check.faults << QStringLiteral("The index tag %1 cannot be kept up to date by this "
+                                           "program: %2.")
+                                .arg(QString::fromStdString(tag.name),
+                                     QString::fromStdString(tag.problem));
+            check.repairs << QStringLiteral("nothing: reindex cannot rebuild tag %1")
+                                 .arg(QString::fromStdString(tag.name));
+        }
+    try {
+        table->verifyIndex();
+    } catch (const db::DbError &e) {
+        check.faults << QStringLiteral("The production index is damaged: %1").arg(text(e));
+        check.repairs << QStringLiteral("rebuild the production index");
+    }
+    return check;
+}
+
+void RepairInventory(MyTable &table, const QString &path, const QString &sortExpression) {
+    const InventoryNames names = InventoryNamesOf(path);
+    const std::string file = names.path.toStdString();
+    table.close();
+    bool flagged = false;
+    {
+        db::DbfTable dbf(file, db::OpenMode::Exclusive);
+        if (dbf.countExceedsFile())
+            dbf.writeCount();
+        flagged = dbf.productionIndexFlag();
+    }
+    bool indexReadable = flagged && QFileInfo::exists(names.mdxPath);
+    if (indexReadable) {
+        try {
+            const db::Table probe(file, db::OpenMode::ReadOnly);
+        } catch (const db::DbError &) {
+            indexReadable = false;
+        }
+    }
+    if (flagged && !indexReadable) {
+        // No index the table can use: made anew as the program's open would make it.
+        db::DbfTable::writeProductionIndexFlag(file, false);
+        if (QFileInfo::exists(names.mdxPath))
+            QFile::remove(names.mdxPath);
+        RebuildSortIndex(table, names.path, sortExpression);
+        return;
+    }
+    table.open(names.path, MyTable::OpenMode::Exclusive);
+    try {
+        table.regenerateIndexes();
+    } catch (...) {
+        table.close();
+        throw;
+    }
+    table.close();
 }
 
 void RebuildSortIndex(MyTable &table, const QString &path, const QString &sortExpression) {

@@ -3,6 +3,7 @@
 #include "db/inventory_names.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -33,6 +34,28 @@ inline constexpr const char *kSortIndexTag = "NewIndex";
 // compared). A missing production index is repaired first (RemoveMDXByte). Otherwise shows
 // the "Error" box and returns false.
 [[nodiscard]] bool CheckDBaseFormat(const QString &path, Prompter &prompter);
+
+// The message of the format check when a file is not an inventory file.
+extern const QString kNotAnInventory;
+
+// What a check of an inventory file finds, reading it without writing a byte (the batch
+// `check`; the program's own open repairs what it can instead, see CheckDBaseFormat).
+struct InventoryCheck {
+    bool isInventory = false; // the 22 catalogue fields (as CheckDBaseFormat tests)
+    QStringList faults;       // each a sentence; none when the file is sound
+    QStringList repairs;      // what RepairInventory (`reindex`) would do about them
+};
+
+// Looks at the table and its production index: a count that claims more records than the
+// file holds, an index flag without its index, an index left half-changed or unreadable, and
+// every tag checked against the records (keys in order, one key per live record, each that
+// record's). Throws db::DbError when the file is not a table that can be read.
+[[nodiscard]] InventoryCheck InspectInventory(const QString &path);
+
+// Repairs what InspectInventory reports and rebuilds the production index (exclusive use):
+// a missing or unreadable index is made anew with the sort index on `sortExpression`, as the
+// program's open would; a count that claims too much is mended. Leaves `table` closed.
+void RepairInventory(MyTable &table, const QString &path, const QString &sortExpression);
 
 // True when the file cannot be opened for exclusive use (held elsewhere, or not there).
 [[nodiscard]] bool DBaseInUse(const QString &path);

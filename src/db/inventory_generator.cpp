@@ -1,6 +1,6 @@
 #include "db/inventory_generator.h"
 
-#include "db/engine/db_error.h"
+#include "db/engine/field_codec.h"
 
 #include <algorithm>
 #include <charconv>
@@ -391,23 +391,7 @@ void StoreGeneratedField(const db::FieldDef &f, const std::string &text, char *r
     char *at = record + f.offset;
     const std::size_t width = static_cast<std::size_t>(f.length);
     if (f.type == 'N' || f.type == 'F') {
-        std::string t = text;
-        if (!t.empty() && f.decimals > 0) {
-            std::size_t dot = t.find('.');
-            if (dot == std::string::npos) {
-                t += '.';
-                dot = t.size() - 1;
-            }
-            const std::size_t have = t.size() - dot - 1;
-            if (have < static_cast<std::size_t>(f.decimals))
-                t.append(static_cast<std::size_t>(f.decimals) - have, '0');
-            else
-                t.resize(dot + 1 + static_cast<std::size_t>(f.decimals));
-        }
-        if (t.size() > width)
-            throw db::DbError("generated value " + text + " does not fit field " + f.name);
-        std::memset(at, ' ', width - t.size());
-        std::memcpy(at + width - t.size(), t.data(), t.size());
+        db::field_codec::storeDecimal(f, text, at);
         return;
     }
     const std::size_t n = std::min(width, text.size());

@@ -41,7 +41,7 @@ void GenerateInventory(std::uint64_t count, std::uint64_t seed,
                        const std::function<void(const InventoryRecord &)> &sink);
 
 // Puts a generated field text into its place in a raw record, in the stored form: numbers
-// right-aligned with their decimals filled up or cut to the field's count, other texts
-// left-aligned and cut to the width. A number too wide for its field throws db::DbError
-// rather than being stored as another amount.
+// through the engine's field codec (right-aligned, rounded to the field's decimals), other
+// texts left-aligned and cut to the width. A number too wide for its field throws
+// db::DbError rather than being stored as another amount.
 void StoreGeneratedField(const db::FieldDef &field, const std::string &text, char *record);

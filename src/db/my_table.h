@@ -113,7 +113,7 @@ public:
     void next();
     void prior();
     // Moves up to `distance` records forward (negative: back); returns how far it moved.
-    int moveBy(int distance);
+    [[nodiscard]] int moveBy(int distance);
     [[nodiscard]] bool eof() const { return m_eof; }
     [[nodiscard]] bool bof() const { return m_bof; }
     // No visible record at all.
@@ -122,7 +122,7 @@ public:
 
     [[nodiscard]] Bookmark bookmark() const { return m_recno; }
     // False (nothing moves) when the record is gone, deleted or not visible.
-    bool gotoBookmark(Bookmark bookmark);
+    [[nodiscard]] bool gotoBookmark(Bookmark bookmark);
 
     // Visible records. Unfiltered in index order the index gives it (the table is not read);
     // otherwise the table is walked once. Remembered, and kept by the data set's own posts
@@ -131,7 +131,7 @@ public:
     // Ordinal position of the current record (0-based), -1 when there is none.
     [[nodiscard]] std::int64_t position();
     // Makes the record at a position current; false when the position is out of range.
-    bool moveToPosition(std::int64_t position);
+    [[nodiscard]] bool moveToPosition(std::int64_t position);
     // The record at a position without moving the current record.
     [[nodiscard]] std::optional<Row> rowAt(std::int64_t position);
 
@@ -177,7 +177,7 @@ public:
 
     // Bound windows. While controls are disabled (a counter), no events are delivered; the
     // last enable delivers one DataChanged.
-    int addListener(Listener listener);
+    [[nodiscard]] int addListener(Listener listener);
     void removeListener(int id);
     void disableControls();
     void enableControls();
@@ -192,7 +192,7 @@ public:
         ~Scanner();
 
         // Steps to the next visible record; false at the end.
-        bool next();
+        [[nodiscard]] bool next();
         [[nodiscard]] Bookmark bookmark() const { return m_recno; }
         // A field's stored bytes, untouched.
         [[nodiscard]] std::string_view raw(int field) const;

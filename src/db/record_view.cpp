@@ -1,6 +1,7 @@
 #include "db/record_view.h"
 
 #include "db/engine/db_error.h"
+#include "db/engine/field_codec.h"
 #include "settings/date_format.h"
 
 #include <charconv>
@@ -26,80 +27,44 @@ int RecordLayout::indexOf(QStringView name) const {
 namespace field_codec {
 
 std::string_view trimmed(std::string_view bytes) {
-    std::size_t b = 0, e = bytes.size();
-    while (b < e && (bytes[b] == ' ' || bytes[b] == '\0'))
-        ++b;
-    while (e > b && (bytes[e - 1] == ' ' || bytes[e - 1] == '\0'))
-        --e;
-    return bytes.substr(b, e - b);
+    return db::field_codec::trimBlanks(bytes);
 }
 
 QDate dateFromStorage(std::string_view bytes) {
-    const std::string_view t = trimmed(bytes);
-    if (t.size() != 8)
-        return {};
-    int v[3] = {0, 0, 0};
-    const int widths[3] = {4, 2, 2};
-    std::size_t at = 0;
-    for (int part = 0; part < 3; ++part) {
-        for (int i = 0; i < widths[part]; ++i, ++at) {
-            const char c = t[at];
-            if (c < '0' || c > '9')
-                return {};
-            v[part] = v[part] * 10 + (c - '0');
-        }
-    }
-    const QDate d(v[0], v[1], v[2]);
-    return d.isValid() ? d : QDate();
+    const auto d = db::field_codec::readDate(bytes);
+    return d ? QDate(d->year, d->month, d->day) : QDate();
 }
 
 std::string dateToStorage(const QDate &date) {
-    if (!date.isValid())
-        return std::string(8, ' ');
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", date.year() % 10000, date.month(), date.day());
-    return std::string(buf, 8);
+    std::string out(8, ' ');
+    if (date.isValid())
+        db::field_codec::storeDate({"", 'D', 8, 0, 0}, {date.year(), date.month(), date.day()},
+                                   out.data());
+    return out;
 }
-
-namespace {
-
-[[noreturn]] void tooLarge(const db::FieldDef &field, const std::string &text) {
-    throw db::DbError("The value " + text + " does not fit field " + field.name + " (width " +
-                      std::to_string(field.length) + ", " + std::to_string(field.decimals) +
-                      " decimals).");
-}
-
-std::string rightJustify(const db::FieldDef &field, const std::string &text) {
-    if (static_cast<int>(text.size()) > field.length)
-        tooLarge(field, text);
-    return std::string(static_cast<std::size_t>(field.length) - text.size(), ' ') + text;
-}
-
-} // namespace
 
 std::string numberToStorage(const db::FieldDef &field, double value) {
-    if (!std::isfinite(value))
-        throw db::DbError("Field " + field.name + " cannot hold a value that is not a number.");
-    char buf[512];
-    const int decimals = std::max(0, std::min(field.decimals, 30));
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    std::string text(buf);
-    // "-0.00" would read back as a negative amount in some tools.
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos)
-        text.erase(0, 1);
-    return rightJustify(field, text);
+    std::string out(static_cast<std::size_t>(field.length), ' ');
+    db::field_codec::storeNumber(field, value, out.data());
+    return out;
 }
 
 std::string numberTextToStorage(const db::FieldDef &field, QStringView text) {
     const QString t = text.trimmed().toString();
-    if (t.isEmpty())
-        return std::string(static_cast<std::size_t>(field.length), ' ');
+    std::string out(static_cast<std::size_t>(field.length), ' ');
+    const std::string plain = t.toStdString();
+    // Plain decimal text is rounded as typed; other forms a number may take ("1e3") go
+    // through their value.
+    if (t.isEmpty() || db::field_codec::normalDecimal(plain)) {
+        db::field_codec::storeDecimal(field, plain, out.data());
+        return out;
+    }
     bool ok = false;
     const double value = t.toDouble(&ok);
     if (!ok)
-        throw db::DbError("\"" + t.toStdString() + "\" is not a number for field " + field.name +
-                          ".");
-    return numberToStorage(field, value);
+        throw db::DbError("\"" + plain + "\" is not a number for field " + field.name + ".");
+    db::field_codec::storeNumber(field, value, out.data());
+    return out;
 }
 
 } // namespace field_codec

@@ -79,9 +79,10 @@ private:
     const char *m_buffer = nullptr;
 };
 
-// Conversions of single field values between stored bytes and values. They work on one
-// field's bytes (`FieldDef::length` of them) and throw db::DbError naming the field when a
-// value does not fit.
+// Conversions of single field values between stored bytes and Qt values, over the engine's
+// field codec (db/engine/field_codec.h: how numbers are rounded and which dates exist). They
+// work on one field's bytes (`FieldDef::length` of them) and throw db::DbError naming the
+// field and the value when a value does not fit.
 namespace field_codec {
 
 // Blank-trimmed text of the stored bytes.
@@ -89,7 +90,8 @@ namespace field_codec {
 [[nodiscard]] QDate dateFromStorage(std::string_view bytes); // YYYYMMDD; null when blank/invalid
 [[nodiscard]] std::string dateToStorage(const QDate &date);  // 8 blanks for a null date
 // A number written into a field of the given width and decimals, right-justified as dBASE
-// stores it; throws when its integer part does not fit.
+// stores it, rounded half away from zero on its shortest decimal text; throws when it does
+// not fit.
 [[nodiscard]] std::string numberToStorage(const db::FieldDef &field, double value);
 // Same, from the number's decimal text ("-12.5", blank for no value); throws on text that
 // is not a number.

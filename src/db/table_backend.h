@@ -23,15 +23,15 @@ class IndexCursor {
 public:
     virtual ~IndexCursor() = default;
     // Each returns false when there is no such entry; the position is then undefined.
-    virtual bool first() = 0;
-    virtual bool last() = 0;
-    virtual bool next() = 0;
-    virtual bool prior() = 0;
+    [[nodiscard]] virtual bool first() = 0;
+    [[nodiscard]] virtual bool last() = 0;
+    [[nodiscard]] virtual bool next() = 0;
+    [[nodiscard]] virtual bool prior() = 0;
     // The record number at the position.
     [[nodiscard]] virtual std::uint32_t recno() const = 0;
     // Positions on the entry of record `recno`, whose current bytes are `record`; false when
     // the tag holds no such entry.
-    virtual bool seekRecord(std::uint32_t recno, const char *record) = 0;
+    [[nodiscard]] virtual bool seekRecord(std::uint32_t recno, const char *record) = 0;
     // Entries in the tag, read from the index alone; nullopt when the index is marked as
     // left half-changed and cannot be trusted.
     [[nodiscard]] virtual std::optional<std::uint64_t> keyCount() = 0;
@@ -65,7 +65,7 @@ public:
     [[nodiscard]] virtual std::string memoText(const char *record, int field) = 0;
 
     // Changes keep every index tag current. Each returns or takes record numbers.
-    virtual std::uint32_t append(const char *record) = 0;
+    [[nodiscard]] virtual std::uint32_t append(const char *record) = 0;
     virtual void update(std::uint32_t recno, const char *record) = 0;
     // Writes only while the record on disk is still `expected`; false otherwise.
     virtual bool updateIfUnchanged(std::uint32_t recno, const char *expected,

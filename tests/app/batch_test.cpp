@@ -1,6 +1,7 @@
 #include "app/batch_runner.h"
 #include "app/batch_usage.h"
 #include "core/field_catalogue.h"
+#include "support/test_files.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,9 @@ protected:
     }
 
     QString file(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+    static testfiles::FileState stateOf(const QString &path) {
+        return testfiles::fileState(QFile::encodeName(path).toStdString());
+    }
     static QStringList lines(const QString &text) { return text.split(u'\n', Qt::SkipEmptyParts); }
 
     QTemporaryDir m_dir;
@@ -291,6 +295,43 @@ TEST_F(BatchTest, AddAndEditGoThroughTheEditorsChecks) {
         EXPECT_FALSE(r.err.isEmpty());
     }
     EXPECT_EQ(lines(run({QStringLiteral("dump"), file("INV.DBF")}).out).size(), 1);
+}
+
+// `check` reads and reports; only `reindex` repairs.
+TEST_F(BatchTest, CheckChangesNothingAndReindexRepairs) {
+    ASSERT_EQ(run({QStringLiteral("generate"), file("INV.DBF"), QStringLiteral("200")}).status, 0);
+    Outcome r = run({QStringLiteral("check"), file("INV.DBF")});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("INV.DBF: an inventory file\n")));
+
+    // Without its index the table used to be repaired by the check itself.
+    ASSERT_TRUE(QFile::remove(file("INV.MDX")));
+    const testfiles::FileState before = stateOf(file("INV.DBF"));
+    r = run({QStringLiteral("check"), file("INV.DBF")});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("an inventory file with faults")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("fault: The production index INV.MDX is missing.")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("reindex would: clear the index flag")))
+        << r.out.toStdString();
+    EXPECT_TRUE(stateOf(file("INV.DBF")) == before) << "check wrote to the file it checks";
+    EXPECT_FALSE(QFile::exists(file("INV.MDX")));
+
+    r = run({QStringLiteral("reindex"), file("INV.DBF")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFile::exists(file("INV.MDX")));
+    r = run({QStringLiteral("check"), file("INV.DBF")});
+    EXPECT_EQ(r.status, 0) << r.out.toStdString();
+    r = run({QStringLiteral("info"), file("INV.DBF")});
+    EXPECT_TRUE(r.out.contains(QStringLiteral("NEWINDEX C(20) Upper(Left(Category,80))")))
+        << r.out.toStdString();
+
+    // A sound file is not touched either.
+    const testfiles::FileState sound = stateOf(file("INV.DBF"));
+    const testfiles::FileState soundIndex = stateOf(file("INV.MDX"));
+    ASSERT_EQ(run({QStringLiteral("check"), file("INV.DBF")}).status, 0);
+    EXPECT_TRUE(stateOf(file("INV.DBF")) == sound);
+    EXPECT_TRUE(stateOf(file("INV.MDX")) == soundIndex);
 }
 
 } // namespace

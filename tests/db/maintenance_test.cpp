@@ -1,3 +1,4 @@
+#include "db/engine/crash_points.h"
 #include "db/engine/dbf_table.h"
 #include "db/inventory_file.h"
 #include "db/inventory_fixture.h"
@@ -199,25 +200,38 @@ TEST(MaintenanceKill, KilledPackLosesNoLiveRecord) {
     table.close();
     const std::multiset<std::string> live = liveItems(path);
 
-    for (int delayMs : {2, 10, 30, 70}) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            MyTable t;
-            t.setIndexName(QString::fromLatin1(kSortIndexTag));
-            t.open(path, MyTable::OpenMode::Exclusive);
-            t.pack();
-            t.close();
-            ::_exit(0);
+    const auto pack = [&] {
+        MyTable t;
+        t.setIndexName(QString::fromLatin1(kSortIndexTag));
+        t.open(path, MyTable::OpenMode::Exclusive);
+        t.pack();
+        t.close();
+    };
+    // The steps of a pack, from one that runs to its end; each kill then lands on one of them,
+    // on the file as it was before.
+    const QString mdx = dir.filePath(QStringLiteral("BIG.MDX"));
+    ASSERT_TRUE(QFile::copy(path, path + ".keep"));
+    ASSERT_TRUE(QFile::copy(mdx, mdx + ".keep"));
+    const auto restore = [&] {
+        for (const QString &f : {path, mdx}) {
+            QFile::remove(f);
+            ASSERT_TRUE(QFile::copy(f + ".keep", f));
         }
-        ::usleep(static_cast<useconds_t>(delayMs) * 1000);
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-        EXPECT_EQ(liveItems(path), live) << "killed after " << delayMs << " ms";
+    };
+    const std::vector<std::string> points = crashtest::pointsOf(pack);
+    ASSERT_FALSE(points.empty());
+    for (std::size_t k : crashtest::spread(points, 6)) {
+        restore();
+        const std::string where = "killed at step " + std::to_string(k) + " (" + points[k] + ")";
+        crashtest::Options kill;
+        kill.killAt = k;
+        EXPECT_EQ(crashtest::run(pack, kill), crashtest::End::Killed) << where;
+        EXPECT_EQ(liveItems(path), live) << where;
         MyTable after;
         after.setIndexName(QString::fromLatin1(kSortIndexTag));
         after.open(path);
         EXPECT_EQ(after.recordCount(), static_cast<std::int64_t>(live.size()))
-            << "killed after " << delayMs << " ms: the sort order shows every record";
+            << where << ": the sort order shows every record";
     }
 }
 

@@ -113,7 +113,7 @@ TEST_F(MyTableTest, FilterNarrowsWhatIsVisibleAndCounted) {
     EXPECT_EQ(m_table.rowAt(2)->recno, 7u);
     EXPECT_FALSE(m_table.rowAt(3).has_value());
 
-    m_table.gotoBookmark(4);
+    ASSERT_TRUE(m_table.gotoBookmark(4));
     m_table.deleteRecord();
     EXPECT_EQ(m_table.recordCount(), 2);
 
@@ -125,7 +125,7 @@ TEST_F(MyTableTest, FilterNarrowsWhatIsVisibleAndCounted) {
 TEST_F(MyTableTest, BookmarksReturnToARecordInEitherOrder) {
     openWithItems();
     m_table.first();
-    m_table.moveBy(4);
+    ASSERT_EQ(m_table.moveBy(4), 4);
     const MyTable::Bookmark mark = m_table.bookmark();
     ASSERT_EQ(mark, 3u);
     m_table.first();
@@ -285,7 +285,7 @@ TEST_F(MyTableTest, RowsByPositionAgreeWithAWalkWithoutMovingTheCurrentRecord) {
     const std::vector<std::uint32_t> order = fixture::walk(m_table);
     ASSERT_EQ(order.size(), 1500u - 214u);
     m_table.first();
-    m_table.moveBy(10);
+    ASSERT_EQ(m_table.moveBy(10), 10);
     const std::uint32_t current = m_table.recNo();
 
     std::mt19937 random(5);

@@ -1,7 +1,8 @@
-// A process packing an inventory through the data set is killed at points spread over the
-// whole pack. Wherever the kill lands, the file must open with exactly the records that were
-// live before, and its sort index must either be sound or be made anew by the open.
+// A process packing an inventory through the data set is killed at each step of the pack. Wherever
+// the kill lands, the file must open with exactly the records that were live before, and its sort
+// index must either be sound or be made anew by the open.
 #include "core/field_catalogue.h"
+#include "db/engine/crash_points.h"
 #include "db/engine/dbf_table.h"
 #include "db/engine/table.h"
 #include "db/inventory_file.h"
@@ -12,19 +13,13 @@
 
 #include <QTemporaryDir>
 
-#include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 const QString kSort = QStringLiteral("Upper(Left(Category,80))");
 constexpr int kRecords = 20000;
@@ -84,44 +79,12 @@ protected:
         fs::copy_file(m_mdx + ".keep", m_mdx);
     }
 
-    // Packs in a child through the data set; kills it `delay` after it has opened the file
-    // (never, when delay is negative). Returns how long the pack ran when it finished.
-    std::chrono::microseconds packAndKill(std::chrono::microseconds delay) {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(ready[0]);
-            try {
-                MyTable table;
-                table.setIndexName(QStringLiteral("NewIndex"));
-                table.open(QString::fromStdString(m_path), MyTable::OpenMode::Exclusive);
-                const char go = 1;
-                (void)!::write(ready[1], &go, 1);
-                table.pack();
-            } catch (...) {
-                ::_exit(1);
-            }
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        char go = 0;
-        EXPECT_EQ(::read(ready[0], &go, 1), 1) << "the child could not open the table";
-        ::close(ready[0]);
-        const Clock::time_point start = Clock::now();
-        if (delay.count() >= 0) {
-            std::this_thread::sleep_for(delay); // where the kill lands, not a wait for it
-            ::kill(child, SIGKILL);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        const auto ran =
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
-        if (WIFEXITED(status))
-            EXPECT_EQ(WEXITSTATUS(status), 0) << "the pack failed";
-        else
-            EXPECT_EQ(WTERMSIG(status), SIGKILL);
-        return ran;
+    // Packs in a child through the data set, as the program's pack does.
+    void pack() const {
+        MyTable table;
+        table.setIndexName(QStringLiteral("NewIndex"));
+        table.open(QString::fromStdString(m_path), MyTable::OpenMode::Exclusive);
+        table.pack();
     }
 
     // What must hold however the pack ended.
@@ -180,20 +143,21 @@ protected:
 } // namespace
 
 TEST_F(PackKillTest, EveryKillPointLeavesEveryLiveRecordAndAGoodIndex) {
-    // One pack to completion tells how long a pack takes here; the kills are spread over
-    // that time and a little beyond.
-    const std::chrono::microseconds whole = packAndKill(std::chrono::microseconds(-1));
+    // One pack to completion tells the steps a pack takes here (the engine reports them); the
+    // kills land on each of them.
+    const std::vector<std::string> points = crashtest::pointsOf([this] { pack(); });
     expectSoundFile("pack ran to the end");
     ASSERT_EQ(liveItems(m_path).size(), m_expected.size());
     EXPECT_EQ(db::DbfTable(m_path, db::OpenMode::ReadOnly).recordCount(), m_expected.size())
         << "a finished pack leaves no deleted record";
-    constexpr int kKills = 12;
-    for (int k = 0; k < kKills; ++k) {
+    ASSERT_GE(points.size(), 6u);
+    for (std::size_t k : crashtest::spread(points, 16)) {
         restore();
-        const auto delay = whole * k / (kKills - 2);
-        packAndKill(delay);
-        expectSoundFile("kill after " + std::to_string(delay.count()) + " us of " +
-                        std::to_string(whole.count()));
+        crashtest::Options kill;
+        kill.killAt = k;
+        ASSERT_EQ(crashtest::run([this] { pack(); }, kill), crashtest::End::Killed);
+        expectSoundFile("killed at step " + std::to_string(k) + " of " +
+                        std::to_string(points.size()) + " (" + points[k] + ")");
         if (HasFatalFailure())
             return;
     }

@@ -93,7 +93,7 @@ TEST_F(RecordCountTest, KeysOfRecordsDeletedByAnotherProgramAreCorrectedWhenPass
 
 TEST_F(RecordCountTest, PhysicalOrderCountsLiveRecords) {
     m_table.setIndexName(QString());
-    m_table.gotoBookmark(10);
+    ASSERT_TRUE(m_table.gotoBookmark(10));
     m_table.deleteRecord();
     EXPECT_EQ(m_table.recordCount(), 299);
     m_table.close();

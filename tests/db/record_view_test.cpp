@@ -20,7 +20,8 @@ TEST(FieldCodec, NumbersAreRightJustifiedRoundedAndRefusedWhenTooWide) {
     EXPECT_EQ(field_codec::numberToStorage(numeric(8, 2), -0.001), "    0.00");
     EXPECT_EQ(field_codec::numberToStorage(numeric(5, 0), -1234), "-1234");
     EXPECT_EQ(field_codec::numberTextToStorage(numeric(6, 1), u" 3.25 "),
-              "   3.2"); // binary 3.25 -> printf
+              "   3.3"); // as typed, half up (not the printf tie to even)
+    EXPECT_EQ(field_codec::numberTextToStorage(numeric(8, 1), u"1e3"), "  1000.0");
     EXPECT_EQ(field_codec::numberTextToStorage(numeric(6, 1), u""), "      ");
     EXPECT_THROW((void)field_codec::numberToStorage(numeric(5, 2), 1234.5), db::DbError);
     EXPECT_THROW((void)field_codec::numberTextToStorage(numeric(6, 0), u"12a"), db::DbError);

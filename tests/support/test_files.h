@@ -6,6 +6,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,22 @@ inline std::string readBytes(const std::string &path) {
 inline void writeBytes(const std::string &path, const std::string &bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A file's bytes and modification time, to tell that nothing wrote to it.
+struct FileState {
+    std::string bytes;
+    long long mtimeNs = -1;
+    bool operator==(const FileState &) const = default;
+};
+
+inline FileState fileState(const std::string &path) {
+    FileState s;
+    s.bytes = readBytes(path);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    return s;
 }
 
 inline void copyFile(const std::string &from, const std::string &to) {

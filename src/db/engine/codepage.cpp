@@ -1,5 +1,6 @@
 #include "db/engine/codepage.h"
 
+#include "db/engine/byte_order.h"
 #include "db/engine/db_error.h"
 
 #include <algorithm>
@@ -204,8 +205,7 @@ CodePage::CodePage(int number) : m_number(number) {
         iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
         if (iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
             outLeft == 4)
-            m_toUnicode[b] = static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) |
-                                                   (static_cast<unsigned>(out[3]) << 24));
+            m_toUnicode[b] = static_cast<char32_t>(bytes::le32(out));
     }
     for (int b = 0x80; b < 256; ++b)
         m_high[b - 0x80] = {m_toUnicode[b], static_cast<unsigned char>(b)};

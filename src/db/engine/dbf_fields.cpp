@@ -1,6 +1,8 @@
 // Typed reads and writes of single fields of a record buffer.
+#include "db/engine/byte_order.h"
 #include "db/engine/db_error.h"
 #include "db/engine/dbf_table.h"
+#include "db/engine/field_codec.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,13 +18,7 @@ bool blankByte(char c) {
     return c == ' ' || c == '\0';
 }
 
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && blankByte(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blankByte(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
+using field_codec::trimBlanks;
 
 std::string_view trimRight(std::string_view s) {
     while (!s.empty() && blankByte(s.back()))
@@ -30,24 +26,10 @@ std::string_view trimRight(std::string_view s) {
     return s;
 }
 
-std::uint32_t le32(const char *p) {
-    const auto *u = reinterpret_cast<const unsigned char *>(p);
-    return u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<std::uint32_t>(u[3]) << 24);
-}
-std::uint64_t le64(const char *p) {
-    return le32(p) | (static_cast<std::uint64_t>(le32(p + 4)) << 32);
-}
-std::uint64_t be64(const char *p) {
-    const auto *u = reinterpret_cast<const unsigned char *>(p);
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i)
-        v = (v << 8) | u[i];
-    return v;
-}
-std::uint32_t be32(const char *p) {
-    const auto *u = reinterpret_cast<const unsigned char *>(p);
-    return (static_cast<std::uint32_t>(u[0]) << 24) | (u[1] << 16) | (u[2] << 8) | u[3];
-}
+using bytes::be32;
+using bytes::be64;
+using bytes::le32;
+using bytes::le64;
 
 bool allZero(std::string_view s) {
     for (char c : s)
@@ -75,43 +57,6 @@ std::optional<double> dBase7Double(const char *p) {
     return bitsToDouble(v);
 }
 
-// A validated decimal number text: optional sign, digits, optional point and digits.
-// Returns it normalised ("-0.5" for "-.5", no "+"), or nullopt for blanks and anything else.
-std::optional<std::string> parseDecimal(std::string_view s) {
-    s = trimBlanks(s);
-    if (s.empty())
-        return std::nullopt;
-    std::string out;
-    std::size_t i = 0;
-    if (s[0] == '-' || s[0] == '+') {
-        if (s[0] == '-')
-            out += '-';
-        ++i;
-    }
-    // Some writers leave blanks between the sign and the digits.
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    std::size_t digits = 0;
-    const std::size_t intStart = out.size();
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-        out += s[i++];
-        ++digits;
-    }
-    if (out.size() == intStart)
-        out += '0';
-    if (i < s.size() && s[i] == '.') {
-        out += '.';
-        ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
-            out += s[i++];
-            ++digits;
-        }
-    }
-    if (i != s.size() || digits == 0)
-        return std::nullopt;
-    return out;
-}
-
 std::string formatScaled(std::int64_t v, int decimals) {
     const bool neg = v < 0;
     const unsigned long long a =
@@ -131,6 +76,11 @@ std::string shortestDouble(double d) {
     return std::string(buf, r.ptr);
 }
 
+// Rounded decimal text of a number text already validated by normalDecimal.
+std::string rounded(const std::string &normal, int decimals) {
+    return field_codec::roundDecimal(normal, decimals).value_or(std::string());
+}
+
 std::optional<double> toDouble(const std::string &decimal) {
     double d = 0;
     const auto r = std::from_chars(decimal.data(), decimal.data() + decimal.size(), d);
@@ -139,84 +89,15 @@ std::optional<double> toDouble(const std::string &decimal) {
     return d;
 }
 
-// Rounds a normalised decimal half away from zero to `decimals` places, giving
-// [-]digits[.digits] with exactly `decimals` decimals and no sign on zero.
-std::string roundDecimal(const std::string &normal, int decimals) {
-    const bool neg = !normal.empty() && normal[0] == '-';
-    std::string body = neg ? normal.substr(1) : normal;
-    const auto dot = body.find('.');
-    std::string intPart = dot == std::string::npos ? body : body.substr(0, dot);
-    std::string frac = dot == std::string::npos ? std::string() : body.substr(dot + 1);
-    bool roundUp = false;
-    if (frac.size() > static_cast<std::size_t>(decimals)) {
-        roundUp = frac[static_cast<std::size_t>(decimals)] >= '5';
-        frac.resize(static_cast<std::size_t>(decimals));
-    } else {
-        frac.append(static_cast<std::size_t>(decimals) - frac.size(), '0');
-    }
-    std::string digits = intPart + frac;
-    if (roundUp) {
-        int i = static_cast<int>(digits.size()) - 1;
-        while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9')
-            digits[static_cast<std::size_t>(i--)] = '0';
-        if (i < 0)
-            digits.insert(0, "1");
-        else
-            ++digits[static_cast<std::size_t>(i)];
-    }
-    std::size_t nz = 0;
-    while (nz + 1 < digits.size() - static_cast<std::size_t>(decimals) && digits[nz] == '0')
-        ++nz;
-    digits.erase(0, nz);
-    if (digits.size() <= static_cast<std::size_t>(decimals))
-        digits.insert(0, static_cast<std::size_t>(decimals) + 1 - digits.size(), '0');
-    std::string out = digits;
-    if (decimals > 0)
-        out.insert(out.size() - static_cast<std::size_t>(decimals), ".");
-    const bool zero = out.find_first_not_of("0.") == std::string::npos;
-    return (neg && !zero) ? "-" + out : out;
-}
-
-void civilFromJulianDay(std::int64_t jdn, int &y, int &m, int &d) {
-    std::int64_t l = jdn + 68569;
-    const std::int64_t n = 4 * l / 146097;
-    l = l - (146097 * n + 3) / 4;
-    const std::int64_t i = 4000 * (l + 1) / 1461001;
-    l = l - 1461 * i / 4 + 31;
-    const std::int64_t j = 80 * l / 2447;
-    d = static_cast<int>(l - 2447 * j / 80);
-    l = j / 11;
-    m = static_cast<int>(j + 2 - 12 * l);
-    y = static_cast<int>(100 * (n - 49) + i + l);
-}
-
-bool leapYear(int y) {
-    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
-
-bool validDate(int y, int m, int d) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (y < 1 || m < 1 || m > 12 || d < 1)
-        return false;
-    return d <= kDays[m - 1] + (m == 2 && leapYear(y) ? 1 : 0);
-}
-
-std::optional<DateTimeValue> parseYmd(std::string_view s) {
-    if (s.size() != 8)
+std::optional<DateTimeValue> dateOf(std::optional<field_codec::Date> d) {
+    if (!d)
         return std::nullopt;
-    int v[3] = {0, 0, 0};
-    const int widths[3] = {4, 2, 2};
-    std::size_t p = 0;
-    for (int k = 0; k < 3; ++k) {
-        for (int i = 0; i < widths[k]; ++i, ++p) {
-            if (s[p] < '0' || s[p] > '9')
-                return std::nullopt;
-            v[k] = v[k] * 10 + (s[p] - '0');
-        }
-    }
-    if (!validDate(v[0], v[1], v[2]))
-        return std::nullopt;
-    return DateTimeValue{v[0], v[1], v[2], 0};
+    return DateTimeValue{d->year, d->month, d->day, 0};
+}
+
+DateTimeValue fromJulianDay(std::int64_t jdn) {
+    const field_codec::Date d = field_codec::fromJulianDay(jdn);
+    return DateTimeValue{d.year, d.month, d.day, 0};
 }
 
 bool isMemoType(char type, bool fox) {
@@ -248,7 +129,7 @@ std::optional<std::string> DbfTable::decimalText(std::string_view rec, int index
     switch (f.type) {
     case 'N':
     case 'F':
-        return parseDecimal(r);
+        return field_codec::normalDecimal(r);
     case 'Y':
         return formatScaled(static_cast<std::int64_t>(le64(r.data())), 4);
     case 'I':
@@ -272,7 +153,7 @@ std::optional<double> DbfTable::number(std::string_view rec, int index) const {
     switch (f.type) {
     case 'N':
     case 'F':
-        if (auto t = parseDecimal(r))
+        if (auto t = field_codec::normalDecimal(r))
             return toDouble(*t);
         return std::nullopt;
     case 'I':
@@ -309,12 +190,12 @@ std::optional<std::int64_t> DbfTable::integer(std::string_view rec, int index) c
         return static_cast<std::int64_t>(static_cast<std::int32_t>(le32(r.data())));
     case 'N':
     case 'F': {
-        const auto t = parseDecimal(r);
+        const auto t = field_codec::normalDecimal(r);
         if (!t)
             return std::nullopt;
-        const std::string rounded = roundDecimal(*t, 0);
+        const std::string whole = rounded(*t, 0);
         std::int64_t v = 0;
-        const auto res = std::from_chars(rounded.data(), rounded.data() + rounded.size(), v);
+        const auto res = std::from_chars(whole.data(), whole.data() + whole.size(), v);
         if (res.ec != std::errc())
             return std::nullopt;
         return v;
@@ -343,10 +224,13 @@ std::optional<std::int64_t> DbfTable::currency(std::string_view rec, int index) 
     const auto t = decimalText(rec, index);
     if (!t)
         return std::nullopt;
-    std::string rounded = roundDecimal(*t, 4);
-    rounded.erase(rounded.find('.'), 1);
+    std::string scaled = rounded(*t, 4);
+    const auto dot = scaled.find('.');
+    if (dot == std::string::npos)
+        return std::nullopt;
+    scaled.erase(dot, 1);
     std::int64_t v = 0;
-    const auto res = std::from_chars(rounded.data(), rounded.data() + rounded.size(), v);
+    const auto res = std::from_chars(scaled.data(), scaled.data() + scaled.size(), v);
     if (res.ec != std::errc())
         return std::nullopt;
     return v;
@@ -357,7 +241,7 @@ std::optional<DateTimeValue> DbfTable::dateTime(std::string_view rec, int index)
     const std::string_view r = raw(rec, index);
     switch (f.type) {
     case 'D':
-        return parseYmd(r);
+        return dateOf(field_codec::readDate(r));
     case 'T': {
         if (allZero(r) || trimBlanks(r).empty())
             return std::nullopt;
@@ -365,8 +249,7 @@ std::optional<DateTimeValue> DbfTable::dateTime(std::string_view rec, int index)
         const auto ms = static_cast<std::int32_t>(le32(r.data() + 4));
         if (jdn <= 0 || ms < 0 || ms >= 86400000)
             return std::nullopt;
-        DateTimeValue v;
-        civilFromJulianDay(jdn, v.year, v.month, v.day);
+        DateTimeValue v = fromJulianDay(jdn);
         v.millisecond = ms;
         return v;
     }
@@ -377,8 +260,7 @@ std::optional<DateTimeValue> DbfTable::dateTime(std::string_view rec, int index)
             return std::nullopt;
         const auto total = static_cast<std::int64_t>(std::llround(*d));
         const std::int64_t days = total / 86400000;
-        DateTimeValue v;
-        civilFromJulianDay(1721426 + days - 1, v.year, v.month, v.day);
+        DateTimeValue v = fromJulianDay(1721426 + days - 1);
         v.millisecond = static_cast<int>(total % 86400000);
         return v;
     }
@@ -557,39 +439,15 @@ void DbfTable::setTextUtf8(std::string &rec, int index, std::string_view utf8) c
 }
 
 void DbfTable::setDecimalText(std::string &rec, int index, std::string_view decimal) const {
-    const FieldDef &f = checkedField(index);
-    if (f.type != 'N' && f.type != 'F')
-        throw DbError(m_path, "field " + f.name + " is not a number field");
+    const FieldDef &f = numberField(index);
     (void)raw(rec, index);
-    if (trimBlanks(decimal).empty()) {
-        setBlank(rec, index);
-        return;
-    }
-    const auto normal = parseDecimal(decimal);
-    if (!normal)
-        throw DbError(m_path,
-                      "field " + f.name + ": \"" + std::string(decimal) + "\" is not a number");
-    const std::string text = roundDecimal(*normal, f.decimals);
-    if (text.size() > static_cast<std::size_t>(f.length))
-        throw DbError(m_path, "field " + f.name + ": the number " + text + " does not fit width " +
-                                  std::to_string(f.length) + " with " + std::to_string(f.decimals) +
-                                  " decimals");
-    char *p = rec.data() + f.offset;
-    const std::size_t pad = static_cast<std::size_t>(f.length) - text.size();
-    std::memset(p, ' ', pad);
-    std::memcpy(p + pad, text.data(), text.size());
+    field_codec::storeDecimal(f, decimal, rec.data() + f.offset, m_path);
 }
 
 void DbfTable::setNumber(std::string &rec, int index, double value) const {
-    if (!std::isfinite(value))
-        throw DbError(m_path, "field " + checkedField(index).name + ": the number is not finite");
-    // The shortest text that reads back as the same double is what the user typed, so
-    // decimal rounding of that text stores what the user sees.
-    char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    if (r.ec != std::errc())
-        throw DbError(m_path, "field " + checkedField(index).name + ": the number does not fit");
-    setDecimalText(rec, index, std::string_view(buf, static_cast<std::size_t>(r.ptr - buf)));
+    const FieldDef &f = numberField(index);
+    (void)raw(rec, index);
+    field_codec::storeNumber(f, value, rec.data() + f.offset, m_path);
 }
 
 void DbfTable::setInteger(std::string &rec, int index, std::int64_t value) const {
@@ -605,10 +463,14 @@ void DbfTable::setDate(std::string &rec, int index, std::string_view yyyymmdd) c
         std::memset(rec.data() + f.offset, ' ', 8);
         return;
     }
-    if (!parseYmd(yyyymmdd))
-        throw DbError(m_path, "field " + f.name + ": \"" + std::string(yyyymmdd) +
-                                  "\" is not a date YYYYMMDD");
-    std::memcpy(rec.data() + f.offset, yyyymmdd.data(), 8);
+    field_codec::storeDateText(f, yyyymmdd, rec.data() + f.offset, m_path);
+}
+
+const FieldDef &DbfTable::numberField(int index) const {
+    const FieldDef &f = checkedField(index);
+    if (f.type != 'N' && f.type != 'F')
+        throw DbError(m_path, "field " + f.name + " is not a number field");
+    return f;
 }
 
 void DbfTable::setLogical(std::string &rec, int index, std::optional<bool> value) const {
@@ -649,8 +511,7 @@ void DbfTable::setBlank(std::string &rec, int index) const {
 void DbfTable::putMemoPointer(std::string &rec, const FieldDef &f, std::uint32_t block) {
     char *p = rec.data() + f.offset;
     if (f.length == 4) {
-        for (int i = 0; i < 4; ++i)
-            p[i] = static_cast<char>((block >> (8 * i)) & 0xFF);
+        bytes::putLe32(p, block);
     } else if (block == 0) {
         std::memset(p, ' ', static_cast<std::size_t>(f.length));
     } else {

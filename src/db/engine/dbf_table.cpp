@@ -1,9 +1,11 @@
 #include "db/engine/dbf_table.h"
 
+#include "db/engine/byte_order.h"
 #include "db/engine/db_error.h"
 #include "db/engine/file_lock.h"
 #include "db/engine/file_names.h"
 #include "db/engine/io_util.h"
+#include "db/engine/test_hook.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace db {
 
@@ -20,20 +23,10 @@ namespace {
 constexpr std::size_t kCacheBytes = 256 * 1024;
 constexpr std::size_t kBatchBytes = 1024 * 1024;
 
-std::uint16_t le16(const unsigned char *p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-std::uint32_t le32(const unsigned char *p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void putLe16(unsigned char *p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-void putLe32(unsigned char *p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
+using bytes::le16;
+using bytes::le32;
+using bytes::putLe16;
+using bytes::putLe32;
 
 bool knownVersion(std::uint8_t v) {
     switch (v) {
@@ -174,13 +167,11 @@ DbfTable::DbfTable(const std::string &path, OpenMode mode) : m_path(path), m_mod
 }
 
 DbfTable::~DbfTable() {
-    if (m_fd >= 0) {
-        if (m_changed) {
-            ::fdatasync(m_fd);
-            if (m_memo)
-                m_memo->sync();
-        }
-        ::close(m_fd);
+    if (m_fd.valid() && m_changed) {
+        // Nobody is left to hear of a failure here; flush() is how callers learn of one.
+        (void)::fdatasync(m_fd.get());
+        if (m_memo)
+            (void)m_memo->sync();
     }
 }
 
@@ -195,32 +186,33 @@ bool DbfTable::productionIndexFlag() const {
 }
 
 void DbfTable::openFile() {
-    m_fd = ::open(m_path.c_str(), (m_mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
-    if (m_fd < 0)
+    UniqueFd fd(
+        ::open(m_path.c_str(), (m_mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
+    if (!fd.valid())
         throw DbError(m_path, "cannot open the table: " + errnoText());
+    const auto kind =
+        m_mode == OpenMode::Exclusive ? filelock::Kind::Exclusive : filelock::Kind::Shared;
+    if (!filelock::tryLock(fd.get(), filelock::kOpenByte, kind, m_path.c_str()))
+        throw DbError(m_path, "the table is in use by another program");
+    m_fd = std::move(fd);
     try {
-        const auto kind =
-            m_mode == OpenMode::Exclusive ? filelock::Kind::Exclusive : filelock::Kind::Shared;
-        if (!filelock::tryLock(m_fd, filelock::kOpenByte, kind, m_path.c_str()))
-            throw DbError(m_path, "the table is in use by another program");
         readHeaderBytes(false);
         openMemo(m_mode != OpenMode::ReadOnly);
     } catch (...) {
-        ::close(m_fd);
-        m_fd = -1;
+        m_fd.reset();
         throw;
     }
 }
 
 void DbfTable::readHeaderBytes(bool checkStructure) {
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0)
+    if (::fstat(m_fd.get(), &st) != 0)
         throw DbError(m_path, "cannot read the table: " + errnoText());
     m_fileSize = static_cast<std::uint64_t>(st.st_size);
     if (checkStructure) {
         // Only the counters can have moved; the structure is fixed while the table is open.
         unsigned char h[32];
-        if (preadFull(m_fd, h, 32, 0) != 32)
+        if (preadFull(m_fd.get(), h, 32, 0) != 32)
             throw DbError(m_path, "the table header cannot be read");
         if (le16(h + 8) != m_header.headerLength || le16(h + 10) != m_header.recordLength)
             throw DbError(m_path, "the table structure was changed by another program");
@@ -234,14 +226,14 @@ void DbfTable::readHeaderBytes(bool checkStructure) {
         if (m_fileSize < 32)
             throw DbError(m_path, "the file is too short to be a dBASE table");
         unsigned char h[32];
-        if (preadFull(m_fd, h, 32, 0) != 32)
+        if (preadFull(m_fd.get(), h, 32, 0) != 32)
             throw DbError(m_path, "the table header cannot be read");
         const std::uint16_t headerLength = le16(h + 8);
         if (headerLength < 32 || headerLength > m_fileSize)
             throw DbError(m_path, "the header length " + std::to_string(headerLength) +
                                       " does not fit the file (truncated or not a dBASE table)");
         std::vector<unsigned char> head(headerLength);
-        if (preadFull(m_fd, head.data(), headerLength, 0) != headerLength)
+        if (preadFull(m_fd.get(), head.data(), headerLength, 0) != headerLength)
             throw DbError(m_path, "the table header cannot be read");
         parseHeader(head);
     }
@@ -314,7 +306,7 @@ void DbfTable::parseHeader(const std::vector<unsigned char> &head) {
             f.decimals = d[17];
             // FoxPro and Clipper keep character widths above 255 in bytes 16-17.
             if (f.type == 'C') {
-                f.length = d[16] | (d[17] << 8);
+                f.length = bytes::le16(d + 16);
                 f.decimals = 0;
             }
         }
@@ -454,7 +446,7 @@ void DbfTable::loadCache(std::uint32_t recno) const {
         static_cast<std::uint32_t>(std::max<std::size_t>(1, kCacheBytes / len));
     const std::uint32_t n = std::min(per, flushedCount() - recno + 1);
     m_cache.resize(static_cast<std::size_t>(n) * len);
-    const auto got = preadFull(m_fd, m_cache.data(), m_cache.size(), recordOffset(recno));
+    const auto got = preadFull(m_fd.get(), m_cache.data(), m_cache.size(), recordOffset(recno));
     if (got < len) {
         m_cacheFirst = 0;
         m_cacheCount = 0;
@@ -552,24 +544,40 @@ void DbfTable::commitAppends() {
     m_pending += '\x1A';
     const std::uint64_t at = recordOffset(m_pendingFirst);
     try {
-        pwriteFull(m_fd, m_pending.data(), m_pending.size(), at, m_path);
+        writeAtEnd(m_pending, at);
     } catch (...) {
         m_pending.pop_back();
         throw;
     }
-    m_fileSize = std::max(m_fileSize, at + m_pending.size());
     m_pending.clear();
     writeHeaderCount(m_count);
+}
+
+void DbfTable::writeAtEnd(std::string_view bytes, std::uint64_t at) {
+    try {
+        pwriteFull(m_fd.get(), bytes.data(), bytes.size(), at, m_path);
+    } catch (const DbError &) {
+        // A full disk may have taken part of the bytes: the file ends where it ended before,
+        // with its end-of-file mark, so it is the same as before the append (best effort:
+        // the count was not changed, so readers ignore whatever stays).
+        if (::ftruncate(m_fd.get(), static_cast<off_t>(at)) == 0) {
+            const char eof = '\x1A';
+            (void)::pwrite(m_fd.get(), &eof, 1, static_cast<off_t>(at));
+        }
+        throw;
+    }
+    m_fileSize = std::max(m_fileSize, at + bytes.size());
 }
 
 void DbfTable::beginWrite() {
     requireWritable("change it");
     if (m_writeDepth == 0 && m_mode == OpenMode::Shared) {
-        filelock::lockWait(m_fd, filelock::kWriteByte, filelock::Kind::Exclusive, m_path.c_str());
+        filelock::lockWait(m_fd.get(), filelock::kWriteByte, filelock::Kind::Exclusive,
+                           m_path.c_str());
         try {
             readHeaderBytes(true);
         } catch (...) {
-            filelock::unlock(m_fd, filelock::kWriteByte);
+            filelock::unlock(m_fd.get(), filelock::kWriteByte);
             throw;
         }
         // Another process may have changed records in place while we did not hold the lock.
@@ -591,14 +599,14 @@ void DbfTable::endWrite() {
         }
     }
     if (--m_writeDepth == 0 && m_mode == OpenMode::Shared)
-        filelock::unlock(m_fd, filelock::kWriteByte);
+        filelock::unlock(m_fd.get(), filelock::kWriteByte);
 }
 
 void DbfTable::writeHeaderCount(std::uint32_t count) {
     unsigned char h[7];
     putToday(h);
     putLe32(h + 3, count);
-    pwriteFull(m_fd, h, sizeof h, 1, m_path);
+    pwriteFull(m_fd.get(), h, sizeof h, 1, m_path);
     std::memcpy(m_headerBytes.data() + 1, h, sizeof h);
     m_header.year = 1900 + h[0];
     m_header.month = h[1];
@@ -613,7 +621,7 @@ void DbfTable::writeRecord(std::uint32_t recno, std::string_view rec) {
     commitAppends();
     if (recno < 1 || recno > m_count)
         throw DbError(m_path, "there is no record " + std::to_string(recno) + " to write");
-    pwriteFull(m_fd, rec.data(), rec.size(), recordOffset(recno), m_path);
+    pwriteFull(m_fd.get(), rec.data(), rec.size(), recordOffset(recno), m_path);
     if (m_cacheFirst != 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount)
         std::memcpy(m_cache.data() + static_cast<std::size_t>(recno - m_cacheFirst) * rec.size(),
                     rec.data(), rec.size());
@@ -644,8 +652,7 @@ std::uint32_t DbfTable::appendRecord(std::string_view rec) {
     bytes.assign(rec);
     bytes += '\x1A';
     const std::uint32_t recno = m_count + 1;
-    pwriteFull(m_fd, bytes.data(), bytes.size(), recordOffset(recno), m_path);
-    m_fileSize = std::max(m_fileSize, recordOffset(recno) + bytes.size());
+    writeAtEnd(bytes, recordOffset(recno));
     writeHeaderCount(recno);
     m_count = recno;
     return recno;
@@ -657,39 +664,40 @@ void DbfTable::setDeleted(std::uint32_t recno, bool deleted) {
     if (recno < 1 || recno > m_count)
         throw DbError(m_path, "there is no record " + std::to_string(recno) + " to delete");
     const char flag = deleted ? '*' : ' ';
-    pwriteFull(m_fd, &flag, 1, recordOffset(recno), m_path);
+    pwriteFull(m_fd.get(), &flag, 1, recordOffset(recno), m_path);
     if (m_cacheFirst != 0 && recno >= m_cacheFirst && recno < m_cacheFirst + m_cacheCount)
         m_cache[static_cast<std::size_t>(recno - m_cacheFirst) * m_header.recordLength] = flag;
+    writeHeaderCount(m_count);
+}
+
+void DbfTable::writeCount() {
+    WriteLock lock(this);
+    commitAppends();
     writeHeaderCount(m_count);
 }
 
 void DbfTable::setProductionIndexFlag(bool on) {
     WriteLock lock(this);
     const unsigned char b = on ? 0x01 : 0x00;
-    pwriteFull(m_fd, &b, 1, 28, m_path);
+    pwriteFull(m_fd.get(), &b, 1, 28, m_path);
     m_header.flags = b;
     m_headerBytes[28] = b;
     m_changed = true;
 }
 
 void DbfTable::writeProductionIndexFlag(const std::string &path, bool on) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!fd.valid())
         throw DbError(path, "cannot open the table: " + errnoText());
-    try {
-        if (!filelock::tryLock(fd, filelock::kOpenByte, filelock::Kind::Shared, path.c_str()))
-            throw DbError(path, "the table is in use by another program");
-        unsigned char h[32];
-        if (preadFull(fd, h, 32, 0) != 32 || !knownVersion(h[0]))
-            throw DbError(path, "not a dBASE table");
-        const unsigned char b = on ? 0x01 : 0x00;
-        pwriteFull(fd, &b, 1, 28, path);
-        ::fdatasync(fd);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
+    if (!filelock::tryLock(fd.get(), filelock::kOpenByte, filelock::Kind::Shared, path.c_str()))
+        throw DbError(path, "the table is in use by another program");
+    unsigned char h[32];
+    if (preadFull(fd.get(), h, 32, 0) != 32 || !knownVersion(h[0]))
+        throw DbError(path, "not a dBASE table");
+    const unsigned char b = on ? 0x01 : 0x00;
+    pwriteFull(fd.get(), &b, 1, 28, path);
+    if (::fdatasync(fd.get()) != 0)
+        throw DbError(path, "cannot write: " + errnoText());
 }
 
 void DbfTable::refresh() {
@@ -704,10 +712,10 @@ void DbfTable::flush() {
     if (m_mode == OpenMode::ReadOnly)
         return;
     commitAppends();
-    if (::fdatasync(m_fd) != 0)
+    if (::fdatasync(m_fd.get()) != 0)
         throw DbError(m_path, "cannot write: " + errnoText());
-    if (m_memo)
-        m_memo->sync();
+    if (m_memo && !m_memo->sync())
+        throw DbError(m_memo->path(), "cannot write: " + errnoText());
 }
 
 void DbfTable::create(const std::string &path, const std::vector<FieldDef> &input,
@@ -723,8 +731,8 @@ void DbfTable::create(const std::string &path, const std::vector<FieldDef> &inpu
     h[0] = memo ? (options.format == TableFormat::DBase3 ? 0x83 : 0x8B) : 0x03;
     putToday(h + 1);
     putLe32(h + 4, 0);
-    putLe16(h + 8, static_cast<std::uint32_t>(headerLength));
-    putLe16(h + 10, static_cast<std::uint32_t>(recordLength));
+    putLe16(h + 8, static_cast<std::uint16_t>(headerLength));
+    putLe16(h + 10, static_cast<std::uint16_t>(recordLength));
     h[28] = options.productionIndex ? 0x01 : 0x00;
     h[29] = options.languageDriver;
     for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -741,123 +749,180 @@ void DbfTable::create(const std::string &path, const std::vector<FieldDef> &inpu
 
     // Hold the old file so nobody opens it while it is being replaced, and refuse to replace
     // a table another open still works on.
-    int oldFd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    UniqueFd old(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     auto holdKind = filelock::Kind::Exclusive;
-    if (oldFd < 0) {
+    if (!old.valid()) {
         // Without write access to the old file only exclusive users can be seen.
-        oldFd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        old.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         holdKind = filelock::Kind::Shared;
     }
-    if (oldFd >= 0 && !filelock::tryLock(oldFd, filelock::kOpenByte, holdKind, path.c_str())) {
-        ::close(oldFd);
+    if (old.valid() && !filelock::tryLock(old.get(), filelock::kOpenByte, holdKind, path.c_str()))
         throw DbError(path, "the table is in use by another program");
-    }
+    // The new table first: it has no records, so it agrees with whatever memo file is there
+    // when a kill comes before the memo file is made. The old table's records would point
+    // into a new, empty memo file in the other order.
+    writeFileAtomically(path, bytes);
+    if (memo)
+        MemoFile::create(companionPath(path, ".DBT"),
+                         options.format == TableFormat::DBase3 ? MemoKind::DBase3
+                                                               : MemoKind::DBase4,
+                         tableBaseName(path));
+}
+
+void DbfTable::replaceFile(const std::function<void(std::string &)> *transform,
+                           const std::function<void()> &beforeSwitch) {
+    const std::size_t len = m_header.recordLength;
+    std::string tempPath;
+    UniqueFd fd(createTempBeside(m_path, tempPath));
     try {
-        if (memo)
-            MemoFile::create(companionPath(path, ".DBT"),
-                             options.format == TableFormat::DBase3 ? MemoKind::DBase3
-                                                                   : MemoKind::DBase4,
-                             tableBaseName(path));
-        writeFileAtomically(path, bytes);
+        std::vector<unsigned char> head = m_headerBytes;
+        std::string out;
+        out.reserve(std::min<std::size_t>(kCacheBytes * 4, len * (m_count + 1) + 1));
+        std::uint64_t pos = head.size();
+        std::uint32_t kept = 0;
+        std::string rec;
+        for (std::uint32_t r = 1; r <= m_count; ++r) {
+            const std::string_view src = record(r);
+            if (isDeleted(src))
+                continue;
+            if (transform) {
+                rec.assign(src);
+                (*transform)(rec);
+                out += rec;
+            } else {
+                out.append(src);
+            }
+            if (++kept % 4096 == 0)
+                testhook::reach("pack:records");
+            if (out.size() >= kCacheBytes * 4) {
+                pwriteFull(fd.get(), out.data(), out.size(), pos, m_path);
+                pos += out.size();
+                out.clear();
+            }
+        }
+        out += '\x1A';
+        pwriteFull(fd.get(), out.data(), out.size(), pos, m_path);
+        putToday(head.data() + 1);
+        putLe32(head.data() + 4, kept);
+        pwriteFull(fd.get(), head.data(), head.size(), 0, m_path);
+        // Lock the new file before it takes the old one's name, so no other open can slip in.
+        if (!filelock::tryLock(fd.get(), filelock::kOpenByte, filelock::Kind::Exclusive,
+                               m_path.c_str()))
+            throw DbError(m_path, "cannot lock the packed table");
+        if (beforeSwitch)
+            beforeSwitch();
+        testhook::reach("pack:written");
+        commitTemp(fd.get(), tempPath, m_path);
     } catch (...) {
-        if (oldFd >= 0)
-            ::close(oldFd);
+        ::unlink(tempPath.c_str());
         throw;
     }
-    if (oldFd >= 0)
-        ::close(oldFd);
+    m_fd = std::move(fd);
+    ++m_replacements;
+    m_cacheFirst = 0;
+    m_cacheCount = 0;
+    m_changed = true;
+    readHeaderBytes(true);
+}
+
+// Pack without a memo file is one rename. With one, the table's memo pointers are block
+// numbers in the one memo file whose name goes with the table's, so a new memo file cannot be
+// renamed into place together with the new table: whichever came second, a kill between the
+// two renames would leave a table pointing into the wrong memo file. Instead the memo file is
+// only ever changed in ways that keep it consistent with the table in place at that moment:
+//   1. The live records' memos are copied behind everything in use (from block `start` on),
+//      where the old table points nowhere; the new table, written beside the old, points at
+//      the copies. The memo file is synced before the new table is renamed into place, so
+//      the old table, or the new one with its copies, is the table at every instant.
+//   2. The copies are moved to the front of the memo file, into blocks only the old table
+//      used; the table in place still points at the copies, which are not touched.
+//   3. A second new table pointing at the moved copies is renamed into place; then the
+//      memo file is cut after them.
+// A kill anywhere leaves a table and memo file that agree; at worst the memo file is longer
+// than it need be, as after a failure in steps 2 and 3, which the next pack tidies up.
+void DbfTable::packWithMemo() {
+    const bool fox = isFoxPro();
+    const std::uint32_t first = m_memo->firstDataBlock();
+    const std::uint32_t start = m_memo->endBlock();
+    std::uint32_t end = start;
+    std::unordered_map<std::uint32_t, std::uint32_t> copies; // old block -> its copy
+    const std::function<void(std::string &)> copyMemos = [&](std::string &rec) {
+        for (int i = 0; i < fieldCount(); ++i) {
+            const FieldDef &f = m_fields[static_cast<std::size_t>(i)];
+            if (!isMemoLike(f.type, fox))
+                continue;
+            const auto block = memoBlock(rec, i);
+            std::uint32_t copy = 0;
+            if (block) {
+                const auto known = copies.find(*block);
+                if (known != copies.end()) {
+                    copy = known->second;
+                } else {
+                    const std::string data = m_memo->read(*block);
+                    if (!data.empty()) {
+                        copy = end;
+                        end = m_memo->appendAt(end, data);
+                    }
+                    copies.emplace(*block, copy);
+                }
+            }
+            putMemoPointer(rec, f, copy);
+        }
+    };
+    try {
+        replaceFile(&copyMemos, [this] {
+            if (!m_memo->sync())
+                throw DbError(m_memo->path(), "cannot write: " + errnoText());
+        });
+    } catch (const DbError &) {
+        // The old table is in place and points at nothing from `start` on.
+        try {
+            m_memo->truncate(start);
+        } catch (const DbError &) {
+        }
+        throw;
+    }
+    testhook::reach("pack:switched");
+    try {
+        const std::uint32_t count = end - start;
+        if (count == 0) {
+            m_memo->truncate(first);
+        } else if (first + count <= start) {
+            m_memo->copyBlocks(start, first, count);
+            if (!m_memo->sync())
+                throw DbError(m_memo->path(), "cannot write: " + errnoText());
+            testhook::reach("pack:moved");
+            const std::uint32_t shift = start - first;
+            const std::function<void(std::string &)> renumber = [&](std::string &rec) {
+                for (int i = 0; i < fieldCount(); ++i) {
+                    const FieldDef &f = m_fields[static_cast<std::size_t>(i)];
+                    if (!isMemoLike(f.type, fox))
+                        continue;
+                    if (const auto block = memoBlock(rec, i))
+                        putMemoPointer(rec, f, *block - shift);
+                }
+            };
+            replaceFile(&renumber, {});
+            testhook::reach("pack:renumbered");
+            m_memo->truncate(first + count);
+        }
+        // else the copies overlap the blocks they would move to (memos shared or overlapping
+        // in a damaged file): they stay where they are.
+    } catch (const DbError &) {
+        // The records are packed; only the memo file stays larger than it need be.
+    }
 }
 
 void DbfTable::pack() {
     if (m_mode != OpenMode::Exclusive)
         throw DbError(m_path, "packing needs the table open exclusively");
     commitAppends();
-    const std::size_t len = m_header.recordLength;
-    const bool fox = isFoxPro();
-
-    std::string tempPath;
-    const int fd = createTempBeside(m_path, tempPath);
-    std::string memoTemp;
-    std::unique_ptr<MemoFile> newMemo;
-    auto cleanup = [&] {
-        ::close(fd);
-        ::unlink(tempPath.c_str());
-        newMemo.reset();
-        if (!memoTemp.empty())
-            ::unlink(memoTemp.c_str());
-    };
-    try {
-        if (m_memo) {
-            const int mfd = createTempBeside(m_memo->path(), memoTemp);
-            ::close(mfd);
-            MemoFile::create(memoTemp, m_memo->kind(), tableBaseName(m_path),
-                             m_memo->kind() == MemoKind::DBase3 ? 512 : m_memo->blockSize());
-            newMemo = std::make_unique<MemoFile>(memoTemp, m_memo->kind(), true);
-        }
-        std::vector<unsigned char> head = m_headerBytes;
-        std::string out;
-        out.reserve(std::min<std::size_t>(kCacheBytes * 4, len * (m_count + 1) + 1));
-        std::uint64_t pos = head.size();
-        std::uint32_t live = 0;
-        std::string rec;
-        for (std::uint32_t r = 1; r <= m_count; ++r) {
-            const std::string_view src = record(r);
-            if (isDeleted(src))
-                continue;
-            if (newMemo) {
-                rec.assign(src);
-                for (int i = 0; i < fieldCount(); ++i) {
-                    const FieldDef &f = m_fields[static_cast<std::size_t>(i)];
-                    if (!isMemoLike(f.type, fox))
-                        continue;
-                    const auto block = memoBlock(rec, i);
-                    std::uint32_t nb = 0;
-                    if (block) {
-                        const std::string data = m_memo->read(*block);
-                        if (!data.empty())
-                            nb = newMemo->append(data);
-                    }
-                    putMemoPointer(rec, f, nb);
-                }
-                out += rec;
-            } else {
-                out.append(src);
-            }
-            ++live;
-            if (out.size() >= kCacheBytes * 4) {
-                pwriteFull(fd, out.data(), out.size(), pos, m_path);
-                pos += out.size();
-                out.clear();
-            }
-        }
-        out += '\x1A';
-        pwriteFull(fd, out.data(), out.size(), pos, m_path);
-        putToday(head.data() + 1);
-        putLe32(head.data() + 4, live);
-        pwriteFull(fd, head.data(), head.size(), 0, m_path);
-        // Lock the new file before it takes the old one's name, so no other open can slip in.
-        if (!filelock::tryLock(fd, filelock::kOpenByte, filelock::Kind::Exclusive, m_path.c_str()))
-            throw DbError(m_path, "cannot lock the packed table");
-        if (newMemo) {
-            newMemo->sync();
-            newMemo.reset();
-            const int mfd = ::open(memoTemp.c_str(), O_RDONLY | O_CLOEXEC);
-            commitTemp(mfd, memoTemp, m_memo->path());
-            ::close(mfd);
-            memoTemp.clear();
-        }
-        commitTemp(fd, tempPath, m_path);
-    } catch (...) {
-        cleanup();
-        throw;
+    if (m_memo) {
+        packWithMemo();
+        return;
     }
-    ::close(m_fd);
-    m_fd = fd;
-    m_cacheFirst = 0;
-    m_cacheCount = 0;
-    readHeaderBytes(false);
-    openMemo(true);
-    m_changed = true;
+    replaceFile(nullptr, {});
+    testhook::reach("pack:switched");
 }
 
 } // namespace db

@@ -3,8 +3,10 @@
 #include "db/engine/codepage.h"
 #include "db/engine/field_def.h"
 #include "db/engine/memo_file.h"
+#include "db/engine/unique_fd.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,8 +63,10 @@ struct DateTimeValue {
 // count after them; an update overwrites the record in place. A process killed at any point
 // therefore leaves a file that opens with every record whose append had returned. There is no
 // fsync per record (the kernel keeps what a killed process wrote; one fdatasync runs when a
-// changed table is closed or flush() is called). Pack builds the new table and memo file
-// beside the old ones, syncs them, then renames them into place.
+// changed table is closed or flush() is called). An append that fails (a full disk) leaves
+// the file as it was: old count, old end. Pack builds the new table beside the old one, syncs
+// it, then renames it into place; memos are moved within the memo file so that it agrees
+// with whichever table is in place (see packWithMemo).
 //
 // Batches. Appends made inside an AppendBatch (an import, say) are gathered in
 // memory and written in large pieces, records and end-of-file byte first and the count
@@ -141,11 +145,17 @@ public:
     void writeRecord(std::uint32_t recno, std::string_view record);
     [[nodiscard]] std::uint32_t appendRecord(std::string_view record);
     void setDeleted(std::uint32_t recno, bool deleted);
-    // Removes the deleted records for good (exclusive mode only): the new table and memo file
-    // are built beside the old ones and renamed into place; record numbers change.
+    // Removes the deleted records for good (exclusive mode only): the new table is built
+    // beside the old one and renamed into place; record numbers change. When it throws, the
+    // table in place is the old one (replacements() unchanged).
     void pack();
+    // How often the table's file was replaced by a packed one since it was opened.
+    [[nodiscard]] int replacements() const { return m_replacements; }
     // Writes the appends gathered in a batch now (DbError when that fails).
     void commitAppends();
+    // Writes the count of the whole records the file holds into the header, mending a count
+    // that claims more (countExceedsFile()).
+    void writeCount();
     // Re-reads the header (and drops the read cache) to see other processes' changes.
     void refresh();
     // Writes what the kernel holds for this table to disk.
@@ -212,9 +222,10 @@ public:
     // UTF-8 text converted to the code page; a character the code page cannot hold is a
     // DbError naming it.
     void setTextUtf8(std::string &record, int field, std::string_view utf8) const;
+    // Numbers and dates go through field_codec (rounded half away from zero on the decimal
+    // text, a double through its shortest text; impossible dates refused).
     void setNumber(std::string &record, int field, double value) const;
-    // A decimal text ("1234.5", "-0.125"), rounded half away from zero to the field's
-    // decimals; empty text blanks the field.
+    // A decimal text ("1234.5", "-0.125"); empty text blanks the field.
     void setDecimalText(std::string &record, int field, std::string_view decimal) const;
     void setInteger(std::string &record, int field, std::int64_t value) const;
     // "YYYYMMDD", or empty for no date.
@@ -234,10 +245,15 @@ private:
     void beginWrite();
     void endWrite();
     void writeHeaderCount(std::uint32_t count);
+    void writeAtEnd(std::string_view bytes, std::uint64_t at);
+    void replaceFile(const std::function<void(std::string &)> *transform,
+                     const std::function<void()> &beforeSwitch);
+    void packWithMemo();
     void loadCache(std::uint32_t recno) const;
     void checkRecordArg(std::string_view record) const;
     static void putMemoPointer(std::string &record, const FieldDef &f, std::uint32_t block);
     [[nodiscard]] const FieldDef &checkedField(int index) const;
+    [[nodiscard]] const FieldDef &numberField(int index) const;
     [[nodiscard]] std::size_t varLength(std::string_view record, int field) const;
     [[nodiscard]] std::uint32_t flushedCount() const;
     [[nodiscard]] std::uint64_t recordOffset(std::uint32_t recno) const {
@@ -247,7 +263,7 @@ private:
 
     std::string m_path;
     OpenMode m_mode;
-    int m_fd = -1;
+    UniqueFd m_fd;
     DbfHeader m_header;
     std::vector<unsigned char> m_headerBytes; // the whole header region as read
     std::vector<FieldDef> m_fields;
@@ -260,6 +276,7 @@ private:
     int m_writeDepth = 0;
     int m_batchDepth = 0;
     bool m_changed = false;
+    int m_replacements = 0;
 
     std::string m_pending; // appends gathered under a held lock
     std::uint32_t m_pendingFirst = 0;

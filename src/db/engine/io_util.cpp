@@ -2,6 +2,7 @@
 
 #include "db/engine/db_error.h"
 #include "db/engine/file_names.h"
+#include "db/engine/unique_fd.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -68,11 +69,9 @@ int createTempBeside(const std::string &path, std::string &tempPath) {
 }
 
 void syncDirectoryOf(const std::string &path) {
-    const int dfd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    const UniqueFd dir(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid())
+        (void)::fsync(dir.get());
 }
 
 void commitTemp(int fd, const std::string &tempPath, const std::string &path) {
@@ -91,16 +90,14 @@ void commitTemp(int fd, const std::string &tempPath, const std::string &path) {
 
 void writeFileAtomically(const std::string &path, std::string_view bytes) {
     std::string temp;
-    const int fd = createTempBeside(path, temp);
+    const UniqueFd fd(createTempBeside(path, temp));
     try {
-        pwriteFull(fd, bytes.data(), bytes.size(), 0, path);
-        commitTemp(fd, temp, path);
+        pwriteFull(fd.get(), bytes.data(), bytes.size(), 0, path);
+        commitTemp(fd.get(), temp, path);
     } catch (...) {
-        ::close(fd);
         ::unlink(temp.c_str());
         throw;
     }
-    ::close(fd);
 }
 
 } // namespace db

@@ -1,6 +1,7 @@
 #include "db/engine/key_expression.h"
 
 #include "db/engine/db_error.h"
+#include "db/engine/field_codec.h"
 
 #include <algorithm>
 #include <array>
@@ -200,14 +201,10 @@ bool validDate(const char *p) {
 }
 
 double julianDay(const char *p) {
-    int y = (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
-    int m = (p[4] - '0') * 10 + (p[5] - '0');
-    int d = (p[6] - '0') * 10 + (p[7] - '0');
-    int a = (14 - m) / 12;
-    int yy = y + 4800 - a;
-    int mm = m + 12 * a - 3;
-    long jdn = d + (153 * mm + 2) / 5 + 365L * yy + yy / 4 - yy / 100 + yy / 400 - 32045;
-    return static_cast<double>(jdn);
+    const int y = (p[0] - '0') * 1000 + (p[1] - '0') * 100 + (p[2] - '0') * 10 + (p[3] - '0');
+    const int m = (p[4] - '0') * 10 + (p[5] - '0');
+    const int d = (p[6] - '0') * 10 + (p[7] - '0');
+    return static_cast<double>(field_codec::julianDay(y, m, d));
 }
 
 // The numeric key from a mantissa and scale: 0x34 + exponent, sign byte, packed digits.

@@ -1,6 +1,9 @@
 #include "db/engine/mdx_file.h"
 
+#include "db/engine/byte_order.h"
 #include "db/engine/db_error.h"
+#include "db/engine/io_util.h"
+#include "db/engine/test_hook.h"
 
 #include <algorithm>
 #include <array>
@@ -36,24 +39,6 @@ constexpr int kOwnOffset = 48;
 constexpr char kOwnMagic[4] = {'S', 'K', 'X', '1'};
 constexpr int kCounterOffset = 52;
 constexpr int kDirtyOffset = 56;
-
-std::uint32_t get32(const unsigned char *p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint16_t get16(const unsigned char *p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-void put32(unsigned char *p, std::uint32_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-    p[2] = static_cast<unsigned char>(v >> 16);
-    p[3] = static_cast<unsigned char>(v >> 24);
-}
-void put16(unsigned char *p, std::uint16_t v) {
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
 
 void putToday(unsigned char *p) {
     std::time_t now = std::time(nullptr);
@@ -125,39 +110,39 @@ struct MdxFile::Node {
 
     [[nodiscard]] unsigned char *item(int i) { return b.data() + 8 + i * itemLength; }
     [[nodiscard]] const unsigned char *item(int i) const { return b.data() + 8 + i * itemLength; }
-    [[nodiscard]] std::uint32_t pointer(int i) const { return get32(item(i)); }
+    [[nodiscard]] std::uint32_t pointer(int i) const { return bytes::le32(item(i)); }
     [[nodiscard]] const char *key(int i) const {
         return reinterpret_cast<const char *>(item(i) + 4);
     }
     // Child i of an interior node: items 0..n-1, then the trailing pointer.
     [[nodiscard]] std::uint32_t child(int i) const {
-        return i < n ? pointer(i) : get32(b.data() + 8 + n * itemLength);
+        return i < n ? pointer(i) : bytes::le32(b.data() + 8 + n * itemLength);
     }
     void setCount(int count) {
         n = count;
-        put32(b.data(), static_cast<std::uint32_t>(count));
+        bytes::putLe32(b.data(), static_cast<std::uint32_t>(count));
     }
     void setChild(int i, std::uint32_t page_) {
         if (i < n)
-            put32(item(i), page_);
+            bytes::putLe32(item(i), page_);
         else
-            put32(b.data() + 8 + n * itemLength, page_);
+            bytes::putLe32(b.data() + 8 + n * itemLength, page_);
     }
     // Inserts an item before i; the trailing pointer moves along.
     void insertItem(int i, std::uint32_t ptr, const char *k, int keyLength) {
         std::uint32_t trailing = leaf ? 0 : child(n);
         std::memmove(item(i + 1), item(i), static_cast<size_t>((n - i) * itemLength));
         std::memset(item(i), 0, static_cast<size_t>(itemLength));
-        put32(item(i), ptr);
+        bytes::putLe32(item(i), ptr);
         std::memcpy(item(i) + 4, k, static_cast<size_t>(keyLength));
         setCount(n + 1);
-        put32(b.data() + 8 + n * itemLength, trailing);
+        bytes::putLe32(b.data() + 8 + n * itemLength, trailing);
     }
     void eraseItem(int i) {
         std::uint32_t trailing = leaf ? 0 : child(n);
         std::memmove(item(i), item(i + 1), static_cast<size_t>((n - i - 1) * itemLength));
         setCount(n - 1);
-        put32(b.data() + 8 + n * itemLength, trailing);
+        bytes::putLe32(b.data() + 8 + n * itemLength, trailing);
     }
     void setKey(int i, const char *k, int keyLength) {
         std::memcpy(item(i) + 4, k, static_cast<size_t>(keyLength));
@@ -337,12 +322,12 @@ BuiltTree buildTree(const Entries &entries, int itemLength, int maxKeys, std::ui
         std::uint32_t page = 0;
         unsigned char *block = newBlock(page);
         size_t take = std::min<size_t>(static_cast<size_t>(maxKeys), total - at);
-        put32(block, static_cast<std::uint32_t>(take));
-        put32(block + 4, previous);
+        bytes::putLe32(block, static_cast<std::uint32_t>(take));
+        bytes::putLe32(block + 4, previous);
         for (size_t i = 0; i < take; ++i) {
             size_t row = entries.order[at + i];
             unsigned char *item = block + 8 + i * static_cast<size_t>(itemLength);
-            put32(item, entries.recno(row));
+            bytes::putLe32(item, entries.recno(row));
             std::memcpy(item + 4, entries.key(row), static_cast<size_t>(keyLength));
         }
         const char *last = take > 0 ? entries.key(entries.order[at + take - 1]) : nullptr;
@@ -365,16 +350,16 @@ BuiltTree buildTree(const Entries &entries, int itemLength, int maxKeys, std::ui
                 --take;
             std::uint32_t page = 0;
             unsigned char *block = newBlock(page);
-            put32(block, static_cast<std::uint32_t>(take - 1));
-            put32(block + 4, previous);
+            bytes::putLe32(block, static_cast<std::uint32_t>(take - 1));
+            bytes::putLe32(block + 4, previous);
             for (size_t c = 0; c + 1 < take; ++c) {
                 unsigned char *item = block + 8 + c * static_cast<size_t>(itemLength);
-                put32(item, level[i + c].page);
+                bytes::putLe32(item, level[i + c].page);
                 if (level[i + c].lastKey)
                     std::memcpy(item + 4, level[i + c].lastKey, static_cast<size_t>(keyLength));
             }
-            put32(block + 8 + (take - 1) * static_cast<size_t>(itemLength),
-                  level[i + take - 1].page);
+            bytes::putLe32(block + 8 + (take - 1) * static_cast<size_t>(itemLength),
+                           level[i + take - 1].page);
             upper.push_back({page, level[i + take - 1].lastKey});
             previous = page;
             i += take;
@@ -385,21 +370,6 @@ BuiltTree buildTree(const Entries &entries, int itemLength, int maxKeys, std::ui
     tree.lastNode = previous;
     tree.nodePages = nextPage - firstPage;
     return tree;
-}
-
-void writeAll(int fd, const std::string &path, std::uint64_t offset, const void *data, size_t n) {
-    const auto *p = static_cast<const char *>(data);
-    while (n > 0) {
-        ssize_t w = ::pwrite(fd, p, n, static_cast<off_t>(offset));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            throw DbError(path, std::string("cannot write the index: ") + std::strerror(errno));
-        }
-        p += w;
-        n -= static_cast<size_t>(w);
-        offset += static_cast<std::uint64_t>(w);
-    }
 }
 
 // Tag table threads: the tags as a binary search tree on the name, in entry order.
@@ -426,10 +396,7 @@ MdxFile::MdxFile(std::string path, std::vector<FieldDef> fields, std::uint8_t la
     : m_path(std::move(path)), m_fields(std::move(fields)), m_languageDriver(languageDriver),
       m_access(access) {}
 
-MdxFile::~MdxFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+MdxFile::~MdxFile() = default;
 
 MdxFile::UpdateScope::UpdateScope(MdxFile &file)
     : m_file(file), m_uncaught(std::uncaught_exceptions()) {
@@ -464,18 +431,14 @@ std::unique_ptr<MdxFile> MdxFile::create(const std::string &path, std::vector<Fi
 }
 
 void MdxFile::openFd() {
-    int flags = (m_access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-    int fd = ::open(m_path.c_str(), flags);
-    if (fd < 0)
+    const int flags = (m_access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
+    UniqueFd fd(::open(m_path.c_str(), flags));
+    if (!fd.valid())
         fail(std::string("cannot open the index: ") + std::strerror(errno));
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0)
         fail(std::string("cannot read the index: ") + std::strerror(errno));
-    }
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = fd;
+    m_fd = std::move(fd);
     m_inode = st.st_ino;
     m_device = st.st_dev;
 }
@@ -483,7 +446,7 @@ void MdxFile::openFd() {
 void MdxFile::readAt(std::uint64_t offset, void *data, std::size_t size) const {
     auto *p = static_cast<char *>(data);
     while (size > 0) {
-        ssize_t r = ::pread(m_fd, p, size, static_cast<off_t>(offset));
+        ssize_t r = ::pread(m_fd.get(), p, size, static_cast<off_t>(offset));
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -499,12 +462,12 @@ void MdxFile::readAt(std::uint64_t offset, void *data, std::size_t size) const {
 }
 
 void MdxFile::writeAt(std::uint64_t offset, const void *data, std::size_t size) {
-    writeAll(m_fd, m_path, offset, data, size);
+    pwriteFull(m_fd.get(), data, size, offset, m_path);
 }
 
 void MdxFile::loadHeader() {
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0)
+    if (::fstat(m_fd.get(), &st) != 0)
         fail(std::string("cannot read the index: ") + std::strerror(errno));
     if (st.st_size < kHeaderBytes)
         fail("the file is too short to be a dBASE IV production index");
@@ -513,16 +476,17 @@ void MdxFile::loadHeader() {
     const unsigned char *h = m_header.data();
     if (h[0] != 2)
         fail("not a dBASE IV production index (version byte " + std::to_string(h[0]) + ")");
-    if (get16(h + 20) != kPagesPerBlock || get16(h + 22) != kBlockSize)
-        fail("index blocks of " + std::to_string(get16(h + 20)) + " pages / " +
-             std::to_string(get16(h + 22)) + " bytes are not supported (only 1024-byte blocks)");
-    int tags = get16(h + 28);
+    if (bytes::le16(h + 20) != kPagesPerBlock || bytes::le16(h + 22) != kBlockSize)
+        fail("index blocks of " + std::to_string(bytes::le16(h + 20)) + " pages / " +
+             std::to_string(bytes::le16(h + 22)) +
+             " bytes are not supported (only 1024-byte blocks)");
+    int tags = bytes::le16(h + 28);
     if (tags > kMaxTags)
         fail("the index claims " + std::to_string(tags) + " tags; at most 47 are possible");
     if (h[26] != kTagEntrySize && tags > 0)
         fail("tag table entries of " + std::to_string(h[26]) + " bytes are not supported");
     std::uint64_t filePages = static_cast<std::uint64_t>(st.st_size) / kPageSize;
-    std::uint64_t claimed = get32(h + 32);
+    std::uint64_t claimed = bytes::le32(h + 32);
     // Blocks go at the end of the file; a page count in the header beyond that (garbage)
     // is not believed.
     std::uint64_t pages = filePages + (filePages & 1);
@@ -533,7 +497,7 @@ void MdxFile::loadHeader() {
     m_pages = static_cast<std::uint32_t>(pages);
     m_filePages = static_cast<std::uint32_t>(filePages);
     bool own = std::memcmp(h + kOwnOffset, kOwnMagic, 4) == 0;
-    m_counter = own ? get32(h + kCounterOffset) : 0;
+    m_counter = own ? bytes::le32(h + kCounterOffset) : 0;
     m_dirtyOnDisk = own && h[kDirtyOffset] != 0;
     loadTags();
     ++m_generation;
@@ -563,14 +527,14 @@ static std::string maintenanceProblem(const MdxFile::TagState &tag, std::uint8_t
 void MdxFile::loadTags() {
     m_tags.clear();
     const unsigned char *h = m_header.data();
-    int tags = get16(h + 28);
+    int tags = bytes::le16(h + 28);
     std::uint8_t fileDriver = h[31];
     CaseTable cases = caseTableForLanguageDriver(m_languageDriver);
     for (int i = 0; i < tags; ++i) {
         const unsigned char *e = h + kTagTableOffset + i * kTagEntrySize;
         auto tag = std::make_unique<TagState>();
         tag->entry = i;
-        tag->headerPage = get32(e);
+        tag->headerPage = bytes::le32(e);
         char name[12] = {};
         std::memcpy(name, e + 4, 11);
         tag->name = name;
@@ -583,14 +547,14 @@ void MdxFile::loadTags() {
         readAt(static_cast<std::uint64_t>(tag->headerPage) * kPageSize, tag->header.data(),
                kBlockSize);
         const unsigned char *t = tag->header.data();
-        tag->root = get32(t);
-        tag->nodePages = get32(t + 4);
+        tag->root = bytes::le32(t);
+        tag->nodePages = bytes::le32(t + 4);
         tag->keyType = static_cast<char>(t[9]);
-        tag->keyLength = get16(t + 12);
-        tag->maxKeys = get16(t + 14);
-        tag->itemLength = get16(t + 18);
-        tag->firstLeaf = get32(t + 248);
-        tag->lastNode = get32(t + 252);
+        tag->keyLength = bytes::le16(t + 12);
+        tag->maxKeys = bytes::le16(t + 14);
+        tag->itemLength = bytes::le16(t + 18);
+        tag->firstLeaf = bytes::le32(t + 248);
+        tag->lastNode = bytes::le32(t + 252);
         const std::string &n = tag->name;
         if (tag->keyType != 'C' && tag->keyType != 'N' && tag->keyType != 'D')
             fail("tag " + n + " has an unknown key type");
@@ -642,7 +606,7 @@ bool MdxFile::refresh() {
     unsigned char head[64];
     readAt(0, head, sizeof head);
     struct stat now {};
-    bool grown = ::fstat(m_fd, &now) == 0 &&
+    bool grown = ::fstat(m_fd.get(), &now) == 0 &&
                  static_cast<std::uint64_t>(now.st_size) / kPageSize != m_filePages;
     if (!grown && std::memcmp(head, m_header.data(), sizeof head) == 0)
         return false;
@@ -698,7 +662,7 @@ void MdxFile::readNode(const TagState &tag, std::uint32_t page, Node &node,
         readAt(offset, node.b.data(), kBlockSize);
     node.page = page;
     node.itemLength = tag.itemLength;
-    std::uint32_t n = get32(node.b.data());
+    std::uint32_t n = bytes::le32(node.b.data());
     if (n > static_cast<std::uint32_t>(tag.maxKeys) ||
         8 + n * static_cast<std::uint32_t>(tag.itemLength) > kBlockSize)
         fail("tag " + tag.name + ": node at page " + std::to_string(page) + " claims " +
@@ -706,7 +670,7 @@ void MdxFile::readNode(const TagState &tag, std::uint32_t page, Node &node,
     node.n = static_cast<int>(n);
     // A node filled to the last byte has no room for a trailing pointer: a leaf.
     size_t trailingAt = 8 + n * static_cast<size_t>(tag.itemLength);
-    node.leaf = trailingAt + 4 > kBlockSize || get32(node.b.data() + trailingAt) == 0;
+    node.leaf = trailingAt + 4 > kBlockSize || bytes::le32(node.b.data() + trailingAt) == 0;
 }
 
 void MdxFile::requireTagWritable(const TagState &tag) const {
@@ -739,7 +703,7 @@ void MdxFile::markDirty() {
         return;
     unsigned char own[9];
     std::memcpy(own, kOwnMagic, 4);
-    put32(own + 4, m_counter);
+    bytes::putLe32(own + 4, m_counter);
     own[8] = 1;
     writeAt(kOwnOffset, own, sizeof own);
     std::memcpy(m_header.data() + kOwnOffset, own, sizeof own);
@@ -748,10 +712,10 @@ void MdxFile::markDirty() {
 
 void MdxFile::writeFileHeader() {
     unsigned char *h = m_header.data();
-    put32(h + 32, m_pages);
+    bytes::putLe32(h + 32, m_pages);
     putToday(h + 44);
     std::memcpy(h + kOwnOffset, kOwnMagic, 4);
-    put32(h + kCounterOffset, m_counter);
+    bytes::putLe32(h + kCounterOffset, m_counter);
     h[kDirtyOffset] = m_dirtyMarked ? 1 : 0;
     writeAt(0, h, 64);
 }
@@ -792,10 +756,10 @@ void MdxFile::endUpdate() {
 
 void MdxFile::writeTagHeader(TagState &tag) {
     unsigned char *t = tag.header.data();
-    put32(t, tag.root);
-    put32(t + 4, tag.nodePages);
-    put32(t + 248, tag.firstLeaf);
-    put32(t + 252, tag.lastNode);
+    bytes::putLe32(t, tag.root);
+    bytes::putLe32(t + 4, tag.nodePages);
+    bytes::putLe32(t + 248, tag.firstLeaf);
+    bytes::putLe32(t + 252, tag.lastNode);
     writeAt(static_cast<std::uint64_t>(tag.headerPage) * kPageSize, t, 260);
     tag.headerChanged = false;
 }
@@ -985,10 +949,10 @@ void MdxFile::insertEntry(TagState &tag, const char *key, std::uint32_t recno) {
             int move = node.n - keep;
             std::memcpy(right.item(0), node.item(keep), static_cast<size_t>(move * tag.itemLength));
             right.setCount(move);
-            put32(right.b.data() + 8 + move * tag.itemLength, 0);
-            put32(right.b.data() + 4, node.page);
+            bytes::putLe32(right.b.data() + 8 + move * tag.itemLength, 0);
+            bytes::putLe32(right.b.data() + 4, node.page);
             node.setCount(keep);
-            put32(node.b.data() + 8 + keep * tag.itemLength, 0);
+            bytes::putLe32(node.b.data() + 8 + keep * tag.itemLength, 0);
             separator.assign(node.key(keep - 1), static_cast<size_t>(keyLength));
         } else {
             // Items 0..m-1 and child m stay; key m goes up; items m+1.. and the trailing
@@ -999,12 +963,12 @@ void MdxFile::insertEntry(TagState &tag, const char *key, std::uint32_t recno) {
             std::memcpy(right.item(0), node.item(m + 1),
                         static_cast<size_t>(move * tag.itemLength));
             right.setCount(move);
-            put32(right.b.data() + 8 + move * tag.itemLength, trailing);
-            put32(right.b.data() + 4, node.page);
+            bytes::putLe32(right.b.data() + 8 + move * tag.itemLength, trailing);
+            bytes::putLe32(right.b.data() + 4, node.page);
             separator.assign(node.key(m), static_cast<size_t>(keyLength));
             std::uint32_t middleChild = node.pointer(m);
             node.setCount(m);
-            put32(node.b.data() + 8 + m * tag.itemLength, middleChild);
+            bytes::putLe32(node.b.data() + 8 + m * tag.itemLength, middleChild);
         }
         writeNode(tag, right);
         writeNode(tag, node);
@@ -1014,11 +978,11 @@ void MdxFile::insertEntry(TagState &tag, const char *key, std::uint32_t recno) {
             root.itemLength = tag.itemLength;
             root.leaf = false;
             root.page = allocateBlock(tag);
-            put32(root.b.data() + 4, right.page);
+            bytes::putLe32(root.b.data() + 4, right.page);
             root.setCount(1);
-            put32(root.item(0), node.page);
+            bytes::putLe32(root.item(0), node.page);
             root.setKey(0, separator.data(), keyLength);
-            put32(root.b.data() + 8 + tag.itemLength, right.page);
+            bytes::putLe32(root.b.data() + 8 + tag.itemLength, right.page);
             writeNode(tag, root);
             tag.root = root.page;
             tag.headerChanged = true;
@@ -1087,7 +1051,7 @@ bool MdxFile::removeEntry(TagState &tag, const char *key, std::uint32_t recno) {
         Node &root = at(0).node;
         root.leaf = true;
         root.setCount(0);
-        put32(root.b.data() + 8, 0);
+        bytes::putLe32(root.b.data() + 8, 0);
         writeNode(tag, root);
         return true;
     }
@@ -1171,7 +1135,9 @@ bool MdxFile::removeKey(int tagIndex, std::string_view key, std::uint32_t recno)
 }
 
 std::string MdxFile::keyFor(int tagIndex, const char *record) const {
-    const TagState &tag = *m_tags.at(static_cast<size_t>(tagIndex));
+    if (tagIndex < 0 || tagIndex >= tagCount())
+        throw DbError(m_path, "there is no tag number " + std::to_string(tagIndex + 1));
+    const TagState &tag = *m_tags[static_cast<size_t>(tagIndex)];
     requireTagWritable(tag);
     return tag.compiled->evaluate(record);
 }
@@ -1231,9 +1197,9 @@ std::uint64_t MdxFile::count(int tagIndex) {
         }
     } map;
     struct stat st {};
-    if (::fstat(m_fd, &st) == 0 && st.st_size > 0) {
+    if (::fstat(m_fd.get(), &st) == 0 && st.st_size > 0) {
         map.length = static_cast<std::size_t>(st.st_size);
-        map.data = ::mmap(nullptr, map.length, PROT_READ, MAP_SHARED, m_fd, 0);
+        map.data = ::mmap(nullptr, map.length, PROT_READ, MAP_SHARED, m_fd.get(), 0);
     }
     const auto *mapped =
         map.data == MAP_FAILED ? nullptr : static_cast<const unsigned char *>(map.data);
@@ -1323,6 +1289,48 @@ void MdxFile::verify(int tagIndex) {
     walk(tag.root, 0);
 }
 
+void MdxFile::verifyAgainst(int tagIndex, const RecordSource &records) {
+    verify(tagIndex);
+    TagState &tag = tagState(tagIndex);
+    if (!tag.compiled)
+        return; // a tag this program cannot compute keys for: only its tree is checked
+    Entries expected;
+    expected.keyLength = tag.keyLength;
+    expected.keyType = tag.keyType;
+    records([&](std::uint32_t recno, const char *record) {
+        if (isLive(record))
+            tag.compiled->evaluate(record, expected.append(recno));
+    });
+    expected.sort();
+    // Both in (key, record number) order: the tag must hold exactly the expected entries.
+    const std::uint64_t held = count(tagIndex);
+    const auto counts = [&] {
+        return " (the tag holds " + std::to_string(held) + " keys for " +
+               std::to_string(expected.size()) + " live records)";
+    };
+    MdxCursor cursor(*this, tagIndex);
+    bool more = cursor.first();
+    for (size_t i = 0; more || i < expected.size();) {
+        const std::uint32_t row = i < expected.size() ? expected.order[i] : 0;
+        int c = 0;
+        if (more && i < expected.size()) {
+            c = compareKeys(tag.keyType, cursor.key().data(), expected.key(row), tag.keyLength);
+            if (c == 0 && cursor.recno() == expected.recno(row)) {
+                more = cursor.next();
+                ++i;
+                continue;
+            }
+        }
+        const bool extra = i == expected.size() ||
+                           (more && (c < 0 || (c == 0 && cursor.recno() < expected.recno(row))));
+        if (extra)
+            fail("tag " + tag.name + ": the key at record " + std::to_string(cursor.recno()) +
+                 " is not that record's (the record is deleted, changed or not there)" + counts());
+        fail("tag " + tag.name + ": record " + std::to_string(expected.recno(row)) + " has no key" +
+             counts());
+    }
+}
+
 void MdxFile::addTag(std::string_view name, std::string_view expression,
                      const RecordSource &records) {
     std::string tagName = upperAscii(name);
@@ -1376,19 +1384,19 @@ void MdxFile::addTag(std::string_view name, std::string_view expression,
     tag->firstLeaf = tree.firstLeaf;
     tag->lastNode = tree.lastNode;
     unsigned char *t = tag->header.data();
-    put32(t, tag->root);
-    put32(t + 4, tag->nodePages);
+    bytes::putLe32(t, tag->root);
+    bytes::putLe32(t + 4, tag->nodePages);
     t[8] = tag->tableFormat;
     t[9] = static_cast<unsigned char>(tag->keyType);
     t[11] = m_languageDriver;
-    put16(t + 12, static_cast<std::uint16_t>(tag->keyLength));
-    put16(t + 14, static_cast<std::uint16_t>(maxKeys));
-    put16(t + 16, tag->keyType == 'D' ? 1 : 0);
-    put16(t + 18, static_cast<std::uint16_t>(itemLength));
+    bytes::putLe16(t + 12, static_cast<std::uint16_t>(tag->keyLength));
+    bytes::putLe16(t + 14, static_cast<std::uint16_t>(maxKeys));
+    bytes::putLe16(t + 16, tag->keyType == 'D' ? 1 : 0);
+    bytes::putLe16(t + 18, static_cast<std::uint16_t>(itemLength));
     t[20] = 2;
     std::memcpy(t + kExpressionOffset, expression.data(), expression.size());
-    put32(t + 248, tag->firstLeaf);
-    put32(t + 252, tag->lastNode);
+    bytes::putLe32(t + 248, tag->firstLeaf);
+    bytes::putLe32(t + 252, tag->lastNode);
     putToday(t + 257);
     t[480] = tag->tableFormat == 0x00 ? 0x50 : 1;
     tag->info.name = tagName;
@@ -1423,7 +1431,7 @@ void MdxFile::writeTagTable() {
         TagState &t = *m_tags[i];
         t.entry = static_cast<int>(i);
         unsigned char *e = h + kTagTableOffset + i * kTagEntrySize;
-        put32(e, t.headerPage);
+        bytes::putLe32(e, t.headerPage);
         std::memcpy(e + 4, t.name.data(), std::min<size_t>(t.name.size(), 10));
         e[15] = t.tableFormat;
         e[16] = static_cast<unsigned char>(threads[i][0]);
@@ -1432,7 +1440,7 @@ void MdxFile::writeTagTable() {
         e[19] = 2;
         e[20] = static_cast<unsigned char>(t.keyType);
     }
-    put16(h + 28, static_cast<std::uint16_t>(m_tags.size()));
+    bytes::putLe16(h + 28, static_cast<std::uint16_t>(m_tags.size()));
     writeAt(kTagTableOffset, h + kTagTableOffset, kHeaderBytes - kTagTableOffset);
     writeAt(28, h + 28, 2);
 }
@@ -1482,7 +1490,10 @@ void MdxFile::rebuild(const std::vector<int> &keepFromOld, const RecordSource *r
         entries[i].keyType = t.keyType;
     }
     if (records && *records) {
+        std::uint32_t seen = 0;
         (*records)([&](std::uint32_t recno, const char *record) {
+            if (++seen % 65536 == 0)
+                testhook::reach("index:keys");
             if (!isLive(record))
                 return;
             for (size_t i = 0; i < keepFromOld.size(); ++i)
@@ -1521,8 +1532,8 @@ void MdxFile::rebuild(const std::vector<int> &keepFromOld, const RecordSource *r
         std::string base = baseName(m_path).substr(0, 15);
         std::memcpy(h + 4, base.data(), base.size());
     }
-    put16(h + 20, kPagesPerBlock);
-    put16(h + 22, kBlockSize);
+    bytes::putLe16(h + 20, kPagesPerBlock);
+    bytes::putLe16(h + 22, kBlockSize);
     h[24] = 1;
     h[25] = 48;
     h[26] = kTagEntrySize;
@@ -1551,56 +1562,50 @@ void MdxFile::rebuild(const std::vector<int> &keepFromOld, const RecordSource *r
         t->firstLeaf = tree.firstLeaf;
         t->lastNode = tree.lastNode;
         unsigned char *th = t->header.data();
-        put32(th, t->root);
-        put32(th + 4, t->nodePages);
-        put16(th + 14, static_cast<std::uint16_t>(t->maxKeys));
+        bytes::putLe32(th, t->root);
+        bytes::putLe32(th + 4, t->nodePages);
+        bytes::putLe16(th + 14, static_cast<std::uint16_t>(t->maxKeys));
         th[11] = m_languageDriver;
-        put32(th + 248, t->firstLeaf);
-        put32(th + 252, t->lastNode);
+        bytes::putLe32(th + 248, t->firstLeaf);
+        bytes::putLe32(th + 252, t->lastNode);
         body.insert(body.end(), th, th + kBlockSize);
         body.insert(body.end(), tree.blocks.begin(), tree.blocks.end());
         page += kPagesPerBlock + tree.nodePages;
         entries[i] = Entries();
         tags.push_back(std::move(t));
     }
-    put32(h + 32, page);
+    bytes::putLe32(h + 32, page);
     std::memcpy(h + kOwnOffset, kOwnMagic, 4);
-    put32(h + kCounterOffset, m_counter + 1);
+    bytes::putLe32(h + kCounterOffset, m_counter + 1);
 
-    std::string temp = m_path + ".new";
-    int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail(std::string("cannot write the new index beside the old one: ") + std::strerror(errno));
+    // Header with the tag table filled in once the tags are known.
+    std::vector<std::string> names;
+    for (const auto &t : tags)
+        names.push_back(t->name);
+    std::vector<std::array<int, 3>> threads;
+    computeThreads(names, threads);
+    for (size_t i = 0; i < tags.size(); ++i) {
+        unsigned char *e = h + kTagTableOffset + i * kTagEntrySize;
+        bytes::putLe32(e, tags[i]->headerPage);
+        std::memcpy(e + 4, tags[i]->name.data(), std::min<size_t>(tags[i]->name.size(), 10));
+        e[15] = tags[i]->tableFormat;
+        e[16] = static_cast<unsigned char>(threads[i][0]);
+        e[17] = static_cast<unsigned char>(threads[i][1]);
+        e[18] = static_cast<unsigned char>(threads[i][2]);
+        e[19] = 2;
+        e[20] = static_cast<unsigned char>(tags[i]->keyType);
+    }
+    bytes::putLe16(h + 28, static_cast<std::uint16_t>(tags.size()));
+    // Written beside the old file under a name of its own, synced, renamed into place and
+    // the directory synced: a kill or a full disk leaves the old index whole.
+    std::string temp;
+    const UniqueFd fd(createTempBeside(m_path, temp));
     try {
-        // Header with the tag table filled in once the tags are known.
-        std::vector<std::string> names;
-        for (const auto &t : tags)
-            names.push_back(t->name);
-        std::vector<std::array<int, 3>> threads;
-        computeThreads(names, threads);
-        for (size_t i = 0; i < tags.size(); ++i) {
-            unsigned char *e = h + kTagTableOffset + i * kTagEntrySize;
-            put32(e, tags[i]->headerPage);
-            std::memcpy(e + 4, tags[i]->name.data(), std::min<size_t>(tags[i]->name.size(), 10));
-            e[15] = tags[i]->tableFormat;
-            e[16] = static_cast<unsigned char>(threads[i][0]);
-            e[17] = static_cast<unsigned char>(threads[i][1]);
-            e[18] = static_cast<unsigned char>(threads[i][2]);
-            e[19] = 2;
-            e[20] = static_cast<unsigned char>(tags[i]->keyType);
-        }
-        put16(h + 28, static_cast<std::uint16_t>(tags.size()));
-        writeAll(fd, temp, 0, header.data(), header.size());
-        writeAll(fd, temp, kHeaderBytes, body.data(), body.size());
-        if (::fsync(fd) != 0)
-            throw DbError(temp, std::string("cannot write the index: ") + std::strerror(errno));
-        ::close(fd);
-        fd = -1;
-        if (::rename(temp.c_str(), m_path.c_str()) != 0)
-            throw DbError(m_path, std::string("cannot replace the index: ") + std::strerror(errno));
+        pwriteFull(fd.get(), header.data(), header.size(), 0, m_path);
+        pwriteFull(fd.get(), body.data(), body.size(), kHeaderBytes, m_path);
+        testhook::reach("index:written");
+        commitTemp(fd.get(), temp, m_path);
     } catch (...) {
-        if (fd >= 0)
-            ::close(fd);
         ::unlink(temp.c_str());
         throw;
     }

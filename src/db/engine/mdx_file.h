@@ -2,6 +2,7 @@
 
 #include "db/engine/field_def.h"
 #include "db/engine/key_expression.h"
+#include "db/engine/unique_fd.h"
 
 #include <cstdint>
 #include <functional>
@@ -142,7 +143,7 @@ public:
 
     // Single-key operations on one tag (for tests and tools).
     void insertKey(int tag, std::string_view key, std::uint32_t recno);
-    bool removeKey(int tag, std::string_view key, std::uint32_t recno);
+    [[nodiscard]] bool removeKey(int tag, std::string_view key, std::uint32_t recno);
     // The key a record has in a tag (tag must be maintainable, else DbError).
     [[nodiscard]] std::string keyFor(int tag, const char *record) const;
 
@@ -154,6 +155,10 @@ public:
     // in order (key, then record number), interior keys equal to their child's last key.
     // Throws DbError describing the first fault.
     void verify(int tag);
+    // verify(), then the keys against the table: exactly one key for every live record and
+    // none else, each the key the record gives (tags this program can compute keys for).
+    // Throws DbError describing the first fault.
+    void verifyAgainst(int tag, const RecordSource &records);
 
     // Implementation details shared with MdxCursor.
     struct TagState;
@@ -194,7 +199,7 @@ private:
     std::vector<FieldDef> m_fields;
     std::uint8_t m_languageDriver;
     Access m_access;
-    int m_fd = -1;
+    UniqueFd m_fd;
     std::uint64_t m_inode = 0;
     std::uint64_t m_device = 0;
     std::vector<std::unique_ptr<TagState>> m_tags;
@@ -218,17 +223,17 @@ public:
     MdxCursor(const MdxCursor &) = delete;
     MdxCursor &operator=(const MdxCursor &) = delete;
 
-    bool first();
-    bool last();
-    bool next();
-    bool prior();
+    [[nodiscard]] bool first();
+    [[nodiscard]] bool last();
+    [[nodiscard]] bool next();
+    [[nodiscard]] bool prior();
     // First entry whose key is >= `key`. A key shorter than the tag's is compared on its
     // length only (a prefix seek); a longer one is cut.
-    bool seek(std::string_view key);
+    [[nodiscard]] bool seek(std::string_view key);
     // The entry of exactly this key and record number.
-    bool find(std::string_view key, std::uint32_t recno);
+    [[nodiscard]] bool find(std::string_view key, std::uint32_t recno);
     // The entry of a record, its key computed from the buffer.
-    bool findRecord(std::uint32_t recno, const char *record);
+    [[nodiscard]] bool findRecord(std::uint32_t recno, const char *record);
 
     [[nodiscard]] bool valid() const { return m_valid; }
     [[nodiscard]] std::uint32_t recno() const { return m_recno; }

@@ -1,5 +1,6 @@
 #include "db/engine/memo_file.h"
 
+#include "db/engine/byte_order.h"
 #include "db/engine/db_error.h"
 #include "db/engine/file_names.h"
 #include "db/engine/io_util.h"
@@ -9,25 +10,16 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace db {
 
 namespace {
 
-std::uint32_t le32(const unsigned char *p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint32_t be32(const unsigned char *p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
-}
-void putLe32(unsigned char *p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-void putBe32(unsigned char *p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * (3 - i)));
-}
+using bytes::be32;
+using bytes::le32;
+using bytes::putBe32;
+using bytes::putLe32;
 
 std::string memoKindName(MemoKind k) {
     switch (k) {
@@ -46,30 +38,22 @@ std::string memoKindName(MemoKind k) {
 } // namespace
 
 MemoFile::MemoFile(const std::string &path, MemoKind kind, bool writable)
-    : m_path(path), m_kind(kind), m_writable(writable) {
-    m_fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (m_fd < 0)
+    : m_path(path), m_kind(kind), m_writable(writable),
+      m_fd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC)) {
+    if (!m_fd.valid())
         throw DbError(path, "cannot open the " + memoKindName(kind) + ": " + errnoText());
-    try {
-        readHeader();
-    } catch (...) {
-        ::close(m_fd);
-        throw;
-    }
+    readHeader();
 }
 
-MemoFile::~MemoFile() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
+MemoFile::~MemoFile() = default;
 
 void MemoFile::readHeader() {
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0)
+    if (::fstat(m_fd.get(), &st) != 0)
         throw DbError(m_path, "cannot read the memo file: " + errnoText());
     m_size = static_cast<std::uint64_t>(st.st_size);
     unsigned char h[32] = {};
-    const auto got = preadFull(m_fd, h, sizeof h, 0);
+    const auto got = preadFull(m_fd.get(), h, sizeof h, 0);
     if (got < 8)
         throw DbError(m_path, "the memo file is too short to have a header");
     switch (m_kind) {
@@ -77,13 +61,13 @@ void MemoFile::readHeader() {
         m_blockSize = 512;
         break;
     case MemoKind::DBase4: {
-        const int bs = got >= 22 ? (h[20] | (h[21] << 8)) : 0;
+        const int bs = got >= 22 ? bytes::le16(h + 20) : 0;
         // Garbage here is common in files from other writers; 512 is dBASE's default.
         m_blockSize = (bs >= 32 && bs % 32 == 0) ? bs : 512;
         break;
     }
     case MemoKind::FoxPro: {
-        const int bs = (h[6] << 8) | h[7];
+        const int bs = bytes::be16(h + 6);
         if (bs == 0)
             throw DbError(m_path, "the memo file gives a block size of 0");
         m_blockSize = bs;
@@ -114,14 +98,12 @@ void MemoFile::create(const std::string &path, MemoKind kind, std::string_view t
         h[17] = 0x00;
         h[18] = 0x02;
         h[19] = 0x01;
-        h[20] = static_cast<unsigned char>(blockSize & 0xFF);
-        h[21] = static_cast<unsigned char>(blockSize >> 8);
+        bytes::putLe16(h + 20, static_cast<std::uint16_t>(blockSize));
         break;
     }
     case MemoKind::FoxPro:
         putBe32(h, static_cast<std::uint32_t>((512 + blockSize - 1) / blockSize));
-        h[6] = static_cast<unsigned char>(blockSize >> 8);
-        h[7] = static_cast<unsigned char>(blockSize & 0xFF);
+        bytes::putBe16(h + 6, static_cast<std::uint16_t>(blockSize));
         break;
     case MemoKind::None:
         throw DbError(path, "no memo file kind given");
@@ -135,7 +117,7 @@ std::string MemoFile::readDBase3(std::uint64_t pos) const {
     while (pos < m_size) {
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buf, m_size - pos));
-        const auto got = preadFull(m_fd, buf, want, pos);
+        const auto got = preadFull(m_fd.get(), buf, want, pos);
         if (got == 0)
             break;
         for (std::size_t i = 0; i < got; ++i) {
@@ -146,7 +128,7 @@ std::string MemoFile::readDBase3(std::uint64_t pos) const {
             if (next < m_size) {
                 if (i + 1 < got)
                     after = buf[i + 1];
-                else if (preadFull(m_fd, &after, 1, next) != 1)
+                else if (preadFull(m_fd.get(), &after, 1, next) != 1)
                     after = '\x1A';
             }
             if (next >= m_size || after == '\x1A' || after == '\0') {
@@ -174,47 +156,81 @@ std::string MemoFile::read(std::uint32_t block) const {
             throw DbError(m_path,
                           "memo block " + std::to_string(block) + " lies outside the memo file");
         unsigned char h[8];
-        if (preadFull(m_fd, h, 8, pos) != 8)
+        if (preadFull(m_fd.get(), h, 8, pos) != 8)
             throw DbError(m_path, "cannot read memo block " + std::to_string(block));
         const std::uint32_t len = be32(h + 4);
         if (len > m_size - pos - 8)
             throw DbError(m_path, "memo at block " + std::to_string(block) +
                                       " runs past the end of the memo file");
         std::string out(len, '\0');
-        if (preadFull(m_fd, out.data(), len, pos + 8) != len)
+        if (preadFull(m_fd.get(), out.data(), len, pos + 8) != len)
             throw DbError(m_path, "cannot read memo block " + std::to_string(block));
         return out;
     }
     unsigned char h[8] = {};
-    const auto got = preadFull(m_fd, h, 8, pos);
+    const auto got = preadFull(m_fd.get(), h, 8, pos);
     if (got == 8 && h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00) {
         const std::uint32_t len = le32(h + 4);
         if (len < 8 || len - 8 > m_size - pos - 8)
             throw DbError(m_path, "memo at block " + std::to_string(block) +
                                       " has a length that does not fit the memo file");
         std::string out(len - 8, '\0');
-        if (preadFull(m_fd, out.data(), out.size(), pos + 8) != out.size())
+        if (preadFull(m_fd.get(), out.data(), out.size(), pos + 8) != out.size())
             throw DbError(m_path, "cannot read memo block " + std::to_string(block));
         return out;
     }
     return readDBase3(pos);
 }
 
+std::uint32_t MemoFile::firstDataBlock() const {
+    const auto bs = static_cast<std::uint32_t>(m_blockSize);
+    return m_kind == MemoKind::FoxPro ? (512 + bs - 1) / bs : 1;
+}
+
+std::uint32_t MemoFile::nextFree() const {
+    unsigned char h[8] = {};
+    if (preadFull(m_fd.get(), h, 8, 0) != 8)
+        throw DbError(m_path, "cannot read the memo file header");
+    return m_kind == MemoKind::FoxPro ? be32(h) : le32(h);
+}
+
+void MemoFile::setNextFree(std::uint32_t block) {
+    unsigned char nh[4];
+    if (m_kind == MemoKind::FoxPro)
+        putBe32(nh, block);
+    else
+        putLe32(nh, block);
+    pwriteFull(m_fd.get(), nh, 4, 0, m_path);
+}
+
+std::uint32_t MemoFile::endBlock() {
+    readHeader();
+    const std::uint64_t bs = static_cast<std::uint64_t>(m_blockSize);
+    const std::uint64_t fileEnd = (m_size + bs - 1) / bs;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        std::max<std::uint64_t>({fileEnd, nextFree(), firstDataBlock()}), 0xFFFFFFFFull));
+}
+
 std::uint32_t MemoFile::append(std::string_view data) {
     if (!m_writable)
         throw DbError(m_path, "the memo file is open read-only");
     readHeader();
-    unsigned char h[8] = {};
-    if (preadFull(m_fd, h, 8, 0) != 8)
-        throw DbError(m_path, "cannot read the memo file header");
-    std::uint32_t next = m_kind == MemoKind::FoxPro ? be32(h) : le32(h);
+    std::uint32_t next = nextFree();
     const std::uint64_t bs = static_cast<std::uint64_t>(m_blockSize);
-    const std::uint64_t firstData = m_kind == MemoKind::FoxPro ? (512 + bs - 1) / bs : 1;
+    const std::uint64_t firstData = firstDataBlock();
     // A next-free pointer before the data area or far beyond the end is not to be trusted:
     // append at the end of the file instead, which abandons nothing that is in use.
     const std::uint64_t endBlock = (m_size + bs - 1) / bs;
     if (next < firstData || next > endBlock)
         next = static_cast<std::uint32_t>(std::max(firstData, endBlock));
+    (void)appendAt(next, data);
+    return next;
+}
+
+std::uint32_t MemoFile::appendAt(std::uint32_t next, std::string_view data) {
+    if (!m_writable)
+        throw DbError(m_path, "the memo file is open read-only");
+    const std::uint64_t bs = static_cast<std::uint64_t>(m_blockSize);
     std::string bytes;
     switch (m_kind) {
     case MemoKind::DBase3:
@@ -248,21 +264,36 @@ std::uint32_t MemoFile::append(std::string_view data) {
         throw DbError(m_path, "the memo file is full");
     bytes.resize(static_cast<std::size_t>(blocks * bs), '\0');
     const std::uint64_t pos = next * bs;
-    pwriteFull(m_fd, bytes.data(), bytes.size(), pos, m_path);
-    unsigned char nh[4];
-    const auto newNext = static_cast<std::uint32_t>(next + blocks);
-    if (m_kind == MemoKind::FoxPro)
-        putBe32(nh, newNext);
-    else
-        putLe32(nh, newNext);
-    pwriteFull(m_fd, nh, 4, 0, m_path);
+    pwriteFull(m_fd.get(), bytes.data(), bytes.size(), pos, m_path);
+    const auto after = static_cast<std::uint32_t>(next + blocks);
+    setNextFree(after);
     m_size = std::max(m_size, pos + bytes.size());
-    return next;
+    return after;
 }
 
-void MemoFile::sync() {
-    if (m_fd >= 0 && m_writable)
-        ::fdatasync(m_fd);
+void MemoFile::copyBlocks(std::uint32_t from, std::uint32_t to, std::uint32_t count) {
+    const std::uint64_t bs = static_cast<std::uint64_t>(m_blockSize);
+    std::vector<char> buf(static_cast<std::size_t>(bs) * 64);
+    for (std::uint32_t done = 0; done < count;) {
+        const std::uint32_t n = std::min<std::uint32_t>(64, count - done);
+        const std::size_t want = static_cast<std::size_t>(n * bs);
+        const std::size_t got = preadFull(m_fd.get(), buf.data(), want, (from + done) * bs);
+        std::memset(buf.data() + got, 0, want - got);
+        pwriteFull(m_fd.get(), buf.data(), want, (to + done) * bs, m_path);
+        done += n;
+    }
+}
+
+void MemoFile::truncate(std::uint32_t blocks) {
+    setNextFree(blocks);
+    const std::uint64_t size = static_cast<std::uint64_t>(blocks) * m_blockSize;
+    if (::ftruncate(m_fd.get(), static_cast<off_t>(size)) != 0)
+        throw DbError(m_path, "cannot shorten the memo file: " + errnoText());
+    m_size = size;
+}
+
+bool MemoFile::sync() {
+    return !m_writable || ::fdatasync(m_fd.get()) == 0;
 }
 
 } // namespace db

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/engine/unique_fd.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,17 +39,32 @@ public:
     // Appends a memo and returns its first block. Callers hold the table's write lock; the
     // next-free pointer is re-read from the file first, as another process may have moved it.
     [[nodiscard]] std::uint32_t append(std::string_view data);
+    // Writes a memo at `block` and points the next-free pointer behind it, the block it
+    // returns.
+    [[nodiscard]] std::uint32_t appendAt(std::uint32_t block, std::string_view data);
 
-    void sync();
+    // The first block that can hold a memo (after the header), and the first block after
+    // everything in use (the next-free pointer or the end of the file, whichever is further).
+    [[nodiscard]] std::uint32_t firstDataBlock() const;
+    [[nodiscard]] std::uint32_t endBlock();
+    // Copies `count` whole blocks from block `from` to block `to` (regions apart).
+    void copyBlocks(std::uint32_t from, std::uint32_t to, std::uint32_t count);
+    // Ends the file after `blocks` blocks and points the next-free pointer there.
+    void truncate(std::uint32_t blocks);
+
+    // Writes what the kernel holds of the file to disk; false when that failed.
+    [[nodiscard]] bool sync();
 
 private:
     void readHeader();
     [[nodiscard]] std::string readDBase3(std::uint64_t pos) const;
+    [[nodiscard]] std::uint32_t nextFree() const;
+    void setNextFree(std::uint32_t block);
 
     std::string m_path;
     MemoKind m_kind;
-    int m_fd = -1;
     bool m_writable;
+    UniqueFd m_fd;
     int m_blockSize = 512;
     std::uint64_t m_size = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "db/engine/db_error.h"
 #include "db/engine/file_names.h"
+#include "db/engine/test_hook.h"
 
 #include <cstdio>
 
@@ -231,9 +232,26 @@ void Table::pack() {
     // never one whose index points at the wrong records.
     m_dbf->setProductionIndexFlag(false);
     m_dbf->flush();
-    m_dbf->pack();
+    testhook::reach("pack:unflagged");
+    const int before = m_dbf->replacements();
+    try {
+        m_dbf->pack();
+    } catch (const DbError &) {
+        // The old table is in place (a full disk, say), and its index still fits it.
+        if (m_dbf->replacements() == before)
+            m_dbf->setProductionIndexFlag(true);
+        throw;
+    }
     m_mdx->regenerate(liveRecords());
+    testhook::reach("pack:reindexed");
     m_dbf->setProductionIndexFlag(true);
+}
+
+void Table::verifyIndex() {
+    if (!m_mdx)
+        return;
+    for (int i = 0; i < m_mdx->tagCount(); ++i)
+        m_mdx->verifyAgainst(i, liveRecords());
 }
 
 bool Table::refresh() {

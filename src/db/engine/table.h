@@ -97,6 +97,10 @@ public:
     // or the index changed.
     bool refresh();
 
+    // Checks every tag of the index against the records (MdxFile::verifyAgainst) without
+    // changing anything; DbError describes the first fault. Nothing to check without an index.
+    void verifyIndex();
+
     // Every live record in record-number order, for the index builders.
     [[nodiscard]] RecordSource liveRecords() const;
 

@@ -312,26 +312,47 @@ TEST_F(TableTest, ABatchKeepsTheIndexCurrentAndSurvivesAKill) {
         EXPECT_EQ(order(t).front(), 50u);
         EXPECT_EQ(t.index()->count(0), 50u);
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        try {
-            Table t(path, OpenMode::Shared);
-            Table::Batch batch(t);
-            for (int i = 51;; ++i)
-                (void)t.insert(make(t, "more" + std::to_string(i), i));
-        } catch (...) {
-            ::_exit(1);
-        }
+    // The child reports every record it has given to the batch; the kills land before the
+    // first 1 MB piece is written, just after it, and in the middle of the second.
+    int recordLength = 0;
+    {
+        Table t(path, OpenMode::ReadOnly);
+        recordLength = t.dbf().recordLength();
     }
-    ::usleep(300 * 1000);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    Table t(path, OpenMode::Shared); // rebuilds the index the kill left half changed
-    EXPECT_FALSE(t.indexNeedsRegeneration());
-    EXPECT_GE(t.recordCount(), 50u);
-    EXPECT_EQ(t.index()->count(0), t.recordCount());
-    EXPECT_NO_THROW(t.index()->verify(0));
-    for (std::uint32_t r = 1; r <= t.recordCount(); ++r)
-        ASSERT_EQ(t.dbf().integer(std::string(t.record(r)), 1), static_cast<long long>(r));
+    const int perPiece = (1024 * 1024 + recordLength - 1) / recordLength;
+    for (int killAfter : {200, perPiece + 20, perPiece + perPiece / 2}) {
+        SCOPED_TRACE("killed after " + std::to_string(killAfter) + " inserts");
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(fds[0]);
+            try {
+                Table t(path, OpenMode::Shared);
+                Table::Batch batch(t);
+                for (int i = static_cast<int>(t.recordCount()) + 1;; ++i) {
+                    (void)t.insert(make(t, "more" + std::to_string(i), i));
+                    (void)!::write(fds[1], &i, sizeof i);
+                }
+            } catch (...) {
+                ::_exit(1);
+            }
+        }
+        ::close(fds[1]);
+        int given = 0, value = 0;
+        while (given < killAfter && ::read(fds[0], &value, sizeof value) == sizeof value)
+            ++given;
+        ::kill(child, SIGKILL);
+        ::close(fds[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+        Table t(path, OpenMode::Shared); // rebuilds the index the kill left half changed
+        EXPECT_FALSE(t.indexNeedsRegeneration());
+        EXPECT_GE(t.recordCount(), 50u);
+        EXPECT_EQ(t.index()->count(0), t.recordCount());
+        EXPECT_NO_THROW(t.index()->verify(0));
+        for (std::uint32_t r = 1; r <= t.recordCount(); ++r)
+            ASSERT_EQ(t.dbf().integer(std::string(t.record(r)), 1), static_cast<long long>(r));
+    }
 }
