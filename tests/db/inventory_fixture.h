@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/engine/table.h"
 #include "db/inventory_file.h"
 #include "db/inventory_generator.h"
 #include "db/my_table.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,6 +72,51 @@ inline std::vector<std::uint32_t> walk(MyTable &table) {
         out.push_back(table.recNo());
     return out;
 }
+
+// Makes the inventory file `path` with `count` records straight through the engine (fast
+// enough for the many thousands a kill test needs), `fill` setting the fields of record i,
+// and builds its sort index on `sortExpression`.
+inline void
+newRawInventory(const std::string &path, int count,
+                const std::function<void(const db::DbfTable &, std::string &, int)> &fill,
+                const QString &sortExpression) {
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(MakeNewDB(QString::fromStdString(path), prompter));
+    {
+        db::Table t(path, db::OpenMode::Exclusive);
+        db::Table::Batch batch(t);
+        for (int i = 0; i < count; ++i) {
+            std::string rec = t.dbf().blankRecord();
+            fill(t.dbf(), rec, i);
+            (void)t.insert(rec);
+        }
+        batch.commit();
+    }
+    MyTable table;
+    RebuildSortIndex(table, QString::fromStdString(path), sortExpression);
+}
+
+// Copies of a table and its index that each round of a kill test starts again from.
+class KeptFiles {
+public:
+    KeptFiles(std::string dir, std::vector<std::string> files)
+        : m_dir(std::move(dir)), m_files(std::move(files)) {
+        for (const std::string &f : m_files)
+            std::filesystem::copy_file(f, f + ".keep");
+    }
+    // Everything else in the folder goes; the kept files come back as they were.
+    void restore() const {
+        for (const auto &e : std::filesystem::directory_iterator(m_dir))
+            if (e.path().extension() != ".keep")
+                std::filesystem::remove(e.path());
+        for (const std::string &f : m_files)
+            std::filesystem::copy_file(f + ".keep", f);
+    }
+
+private:
+    std::string m_dir;
+    std::vector<std::string> m_files;
+};
 
 // Runs `change` on the first record of the file at `path`, opened in shared use by a second
 // process, as another copy of the program would; fails the test when the change threw.

@@ -6,6 +6,7 @@
 #include "db/engine/dbf_table.h"
 #include "db/engine/table.h"
 #include "db/inventory_file.h"
+#include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "support/scripted_prompter.h"
 
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -42,22 +44,14 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_path = m_dir.filePath(QStringLiteral("INV.DBF")).toStdString();
         m_mdx = m_dir.filePath(QStringLiteral("INV.MDX")).toStdString();
-        ScriptedPrompter prompter;
-        ASSERT_TRUE(MakeNewDB(QString::fromStdString(m_path), prompter));
-        {
-            db::Table t(m_path, db::OpenMode::Exclusive);
-            db::Table::Batch batch(t);
-            const char *cats[] = {"Tools", "Art", "Kitchen", "Books", "Audio", "Garden"};
-            for (int i = 0; i < kRecords; ++i) {
-                std::string rec = t.dbf().blankRecord();
-                t.dbf().setText(rec, field::Item, "item " + std::to_string(i));
-                t.dbf().setText(rec, field::Category, cats[(i * 7) % 6]);
-                (void)t.insert(rec);
-            }
-            batch.commit();
-        }
-        MyTable table;
-        RebuildSortIndex(table, QString::fromStdString(m_path), kSort);
+        fixture::newRawInventory(
+            m_path, kRecords,
+            [](const db::DbfTable &t, std::string &rec, int i) {
+                const char *cats[] = {"Tools", "Art", "Kitchen", "Books", "Audio", "Garden"};
+                t.setText(rec, field::Item, "item " + std::to_string(i));
+                t.setText(rec, field::Category, cats[(i * 7) % 6]);
+            },
+            kSort);
         int deleted = 0;
         {
             // Deleted records scattered over the file, so pack moves nearly every record.
@@ -67,17 +61,10 @@ protected:
         }
         m_expected = liveItems(m_path);
         ASSERT_EQ(m_expected.size(), static_cast<std::size_t>(kRecords - deleted));
-        fs::copy_file(m_path, m_path + ".keep");
-        fs::copy_file(m_mdx, m_mdx + ".keep");
+        m_kept.emplace(m_dir.path().toStdString(), std::vector<std::string>{m_path, m_mdx});
     }
 
-    void restore() {
-        for (const fs::directory_entry &e : fs::directory_iterator(m_dir.path().toStdString()))
-            if (e.path().extension() != ".keep")
-                fs::remove(e.path());
-        fs::copy_file(m_path + ".keep", m_path);
-        fs::copy_file(m_mdx + ".keep", m_mdx);
-    }
+    void restore() { m_kept->restore(); }
 
     // Packs in a child through the data set, as the program's pack does.
     void pack() const {
@@ -135,6 +122,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    std::optional<fixture::KeptFiles> m_kept;
     std::string m_path;
     std::string m_mdx;
     std::multiset<std::string> m_expected;

@@ -6,6 +6,7 @@
 #include "db/engine/dbf_table.h"
 #include "db/engine/table.h"
 #include "db/inventory_file.h"
+#include "db/inventory_fixture.h"
 #include "db/my_table.h"
 #include "search/search_replace.h"
 #include "support/fake_main_hooks.h"
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -53,22 +55,14 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_path = m_dir.filePath(QStringLiteral("INV.DBF")).toStdString();
         m_mdx = m_dir.filePath(QStringLiteral("INV.MDX")).toStdString();
-        ScriptedPrompter prompter;
-        ASSERT_TRUE(MakeNewDB(QString::fromStdString(m_path), prompter));
-        {
-            db::Table t(m_path, db::OpenMode::Exclusive);
-            db::Table::Batch batch(t);
-            for (int i = 0; i < kRecords; ++i) {
-                std::string rec = t.dbf().blankRecord();
-                t.dbf().setText(rec, field::Item, "item " + std::to_string(i));
-                t.dbf().setText(rec, field::Category, kCategories[(i * 7) % 6]);
-                t.dbf().setText(rec, field::Brand, "brand " + std::to_string(i % 97));
-                (void)t.insert(rec);
-            }
-            batch.commit();
-        }
-        MyTable table;
-        RebuildSortIndex(table, QString::fromStdString(m_path), kSort);
+        fixture::newRawInventory(
+            m_path, kRecords,
+            [](const db::DbfTable &t, std::string &rec, int i) {
+                t.setText(rec, field::Item, "item " + std::to_string(i));
+                t.setText(rec, field::Category, kCategories[(i * 7) % 6]);
+                t.setText(rec, field::Brand, "brand " + std::to_string(i % 97));
+            },
+            kSort);
         m_before = records(m_path);
         const db::DbfTable t(m_path, db::OpenMode::ReadOnly);
         const db::FieldDef &f = t.field(field::Category);
@@ -84,17 +78,10 @@ protected:
             }
             m_after.push_back(std::move(rec));
         }
-        fs::copy_file(m_path, m_path + ".keep");
-        fs::copy_file(m_mdx, m_mdx + ".keep");
+        m_kept.emplace(m_dir.path().toStdString(), std::vector<std::string>{m_path, m_mdx});
     }
 
-    void restore() {
-        for (const fs::directory_entry &e : fs::directory_iterator(m_dir.path().toStdString()))
-            if (e.path().extension() != ".keep")
-                fs::remove(e.path());
-        fs::copy_file(m_path + ".keep", m_path);
-        fs::copy_file(m_mdx + ".keep", m_mdx);
-    }
+    void restore() { m_kept->restore(); }
 
     // Runs the replace in a child as the window does; kills it `delay` after it is about to
     // start (never, when delay is negative). Returns how long it ran when it finished.
@@ -187,6 +174,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    std::optional<fixture::KeptFiles> m_kept;
     std::string m_path;
     std::string m_mdx;
     std::vector<std::string> m_before, m_after;
