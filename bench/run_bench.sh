@@ -71,6 +71,7 @@ timed "(a) cat 100,000-record FILE > /dev/null" bash -c "cat '$FILE100K' > /dev/
 timed "report Short Narrow, 100,000 records, text file" "$BENCH" report-text "$FILE100K"
 timed "report Short Narrow, 100,000 records, recorded" "$BENCH" report-record "$FILE100K"
 timed "report Short Narrow, 100,000 records, PDF" "$BENCH" report-pdf "$FILE100K"
+timed "preview of Short Narrow, 1,000,000 records: record, index, turn pages" "$BENCH" preview-pages "$FILE"
 timed "report Statistics/Summary by category, text" "$BENCH" summary-text "$FILE"
 timed "report Statistics/Summary by category, recorded" "$BENCH" summary-record "$FILE"
 timed "report Statistics/Summary by category, PDF" "$BENCH" summary-pdf "$FILE"

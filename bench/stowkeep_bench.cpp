@@ -16,8 +16,11 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QString>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 #include <chrono>
@@ -87,7 +90,10 @@ int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
                "            append, pack, search, replace10, report-text, report-pdf,\n"
-               "            report-record, summary-text, summary-record, summary-pdf, edit\n",
+               "            report-record, summary-text, summary-record, summary-pdf, edit,
+               "
+               "            preview-pages
+               ",
                stderr);
     return 2;
 }
@@ -150,6 +156,56 @@ std::string runReport(const std::string &op, const QString &path) {
     return detail;
 }
 
+// The preview over a recorded report: the pages of Short Narrow recorded into a temporary
+// file as a view run does, then indexed, and pages all over the report drawn at 100 percent
+// the way the preview paints one. Shows that turning to any page costs the same however
+// long the report is.
+std::string runPreview(const QString &path) {
+    const ReportDefinition definition = urp::BuiltInDefinitions()[0];
+    Settings settings;
+    MyTable table;
+    table.setIndexName(QStringLiteral("NewIndex"));
+    table.open(path, MyTable::OpenMode::ReadOnly);
+    QTemporaryFile recording;
+    if (!recording.open())
+        throw std::runtime_error("no temporary file for the recording");
+    reports::ReportJob job;
+    job.paper = QPageSize(QPageSize::Letter);
+    job.mode = reports::OutputMode::Preview;
+    job.recording = &recording;
+    auto engine = job.makeEngine(definition, nullptr);
+    reports::ReportProduction production(*engine, definition, table, settings, job.mode);
+    const auto recorded = Clock::now();
+    if (production.run() != reports::RunResult::Completed)
+        throw std::runtime_error("the report did not complete");
+    const auto indexed = Clock::now();
+    const reports::RecordedPages pages(recording);
+    const auto drawn = Clock::now();
+    QImage image(850, 1100, QImage::Format_RGB32);
+    const int count = pages.pageCount();
+    const int draws = std::min(count, 200);
+    double worst = 0;
+    for (int i = 0; i < draws; ++i) {
+        const int n = 1 + static_cast<int>((static_cast<long long>(i) * 7919) % count);
+        const auto one = Clock::now();
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        pages.drawPage(n, painter, 96.0, false);
+        painter.end();
+        worst = std::max(worst, std::chrono::duration<double>(Clock::now() - one).count());
+    }
+    const auto done = Clock::now();
+    const auto ms = [](auto d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "%d pages, stream %lld MB; recorded in %.0f ms, indexed in %.1f ms; %d pages "
+                  "drawn, %.2f ms each, slowest %.2f ms; resident %ld MB",
+                  count, static_cast<long long>(recording.size() / (1024 * 1024)),
+                  ms(indexed - recorded), ms(drawn - indexed), draws,
+                  draws ? ms(done - drawn) / draws : 0.0, worst * 1000, residentKb() / 1024);
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -158,7 +214,7 @@ int main(int argc, char *argv[]) {
     const std::string op = argv[1];
     // Reports lay pages out with fonts: a GUI application on the offscreen platform.
     std::unique_ptr<QCoreApplication> app;
-    if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0) {
+    if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0 || op == "preview-pages") {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
@@ -390,6 +446,8 @@ int main(int argc, char *argv[]) {
             table.open(path, MyTable::OpenMode::Exclusive);
             table.pack();
             detail = std::to_string(table.backend()->recordCount()) + " records after pack";
+        } else if (op == "preview-pages") {
+            detail = runPreview(path);
         } else if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0) {
             detail = runReport(op, path);
         } else {

@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-liberation
   clang libclang-rt-14-dev
   xvfb xauth imagemagick poppler-utils
+  cups cups-client printer-driver-cups-pdf
   libdbd-xbase-perl python3-dbfread python3-dbf pgdbf dbview gdal-bin sqlite3 time
   librsvg2-bin desktop-file-utils appstream dpkg-dev file man-db bash-completion
 )

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+class QPrinter;
+
 // Every message box, beep and common dialog goes through this one seam, so that tests can
 // answer questions from a script and check the exact texts that were asked.
 class Prompter {
@@ -35,6 +37,13 @@ public:
     virtual std::optional<std::uint32_t> chooseColor(std::uint32_t initial) = 0;
     // Printer set-up; true when the user confirmed.
     virtual bool printerSetup() = 0;
+    // The printer the program prints on: printer set-up and the print dialog configure it,
+    // and it keeps that configuration for the rest of the run. Nothing where this prompter
+    // cannot print.
+    virtual QPrinter *printer() { return nullptr; }
+    // The print dialog over printer(): the user chooses a system printer or a PDF file,
+    // copies and the like. True when the user chose to print.
+    virtual bool printDialog() { return false; }
 
     // Opens the help file at a keyword; an empty keyword opens the contents.
     virtual void showHelp(const QString &keyword) = 0;

@@ -12,8 +12,8 @@ template <typename T> static std::optional<T> takeFront(std::deque<std::optional
 }
 
 ScriptedPrompter::~ScriptedPrompter() {
-    const auto unused =
-        answers.size() + fileNames.size() + fonts.size() + colors.size() + printerAnswers.size();
+    const auto unused = answers.size() + fileNames.size() + fonts.size() + colors.size() +
+                        printerAnswers.size() + printDialogAnswers.size();
     if (unused == 0)
         return;
     QStringList asks;
@@ -21,8 +21,8 @@ ScriptedPrompter::~ScriptedPrompter() {
         asks << QStringLiteral("[%1] %2").arg(a.title, a.text);
     ADD_FAILURE() << "answers left unused: " << answers.size() << " message, " << fileNames.size()
                   << " file, " << fonts.size() << " font, " << colors.size() << " colour, "
-                  << printerAnswers.size()
-                  << " printer; asked: " << asks.join(QStringLiteral(" | ")).toStdString();
+                  << printerAnswers.size() << " printer, " << printDialogAnswers.size()
+                  << " print dialog; asked: " << asks.join(QStringLiteral(" | ")).toStdString();
 }
 
 Prompter::Button ScriptedPrompter::message(const QString &title, const QString &text,
@@ -68,4 +68,13 @@ bool ScriptedPrompter::printerSetup() {
     const bool answer = printerAnswers.front();
     printerAnswers.pop_front();
     return answer;
+}
+
+bool ScriptedPrompter::printDialog() {
+    ++printDialogs;
+    if (printDialogAnswers.empty() || !testPrinter)
+        return false;
+    const auto answer = std::move(printDialogAnswers.front());
+    printDialogAnswers.pop_front();
+    return answer(*testPrinter);
 }

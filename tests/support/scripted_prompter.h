@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,12 @@ public:
     std::deque<std::optional<FontSpec>> fonts;
     std::deque<std::optional<std::uint32_t>> colors;
     std::deque<bool> printerAnswers;
+    // What printer() gives (none unless a test sets one), and the answers of the print
+    // dialog: each configures that printer as the user would (a PDF file, a queue) and says
+    // whether to print. An unanswered print dialog is cancelled.
+    QPrinter *testPrinter = nullptr;
+    std::deque<std::function<bool(QPrinter &)>> printDialogAnswers;
+    int printDialogs = 0;
 
     std::vector<Asked> asked;
     std::vector<Icon> beeps;
@@ -50,6 +57,8 @@ public:
     std::optional<FontSpec> chooseFont(const FontSpec &) override;
     std::optional<std::uint32_t> chooseColor(std::uint32_t) override;
     bool printerSetup() override;
+    QPrinter *printer() override { return testPrinter; }
+    bool printDialog() override;
     void showHelp(const QString &keyword) override { helpKeywords << keyword; }
 
     // The last message asked, or an empty record when none was.

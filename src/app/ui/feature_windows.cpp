@@ -6,6 +6,7 @@
 #include "edit/ui/t_my_edit.h"
 #include "edit/ui/t_my_edit_box.h"
 #include "reports/report_file.h"
+#include "reports/ui/t_my_report.h"
 #include "search/ui/t_my_search.h"
 #include "search/ui/t_search_and_replace.h"
 #include "views/ui/t_about_box.h"
@@ -45,6 +46,14 @@ void ProvideFeatureWindows(TMain &main) {
                               ListEditorCaption(args.title), args.maxLength, main.prompter(),
                               main.formLook(), main.settings().colorSet(ColorTarget::Edit), &main);
     });
+    // The report selection window lives for the whole run, like the search window made
+    // after it, and holds the current report definition.
+    auto *reports = new TMyReport(ReportServices{main.myTable(), main.settings(), main.prompter(),
+                                                 main, main.programDirectory(),
+                                                 [&main] { return main.searchInForce(); },
+                                                 [&main] { return main.formLook(); }},
+                                  &main);
+    main.provideWindow(Needs::ReportWindow, [reports](Cmd) { reports->Show(); });
     // The search window lives as long as the main window (its child), and its record test
     // is the main window's filter while a search is in force. Its value lists are the
     // record editor's pick lists.

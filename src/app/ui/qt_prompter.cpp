@@ -147,6 +147,16 @@ bool QtPrompter::printerSetup() {
     return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtPrompter::printDialog() {
+    QPrintDialog dialog(&m_printer, m_parent);
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    // The command chose the pages already (a page, the report, a range); the dialog chooses
+    // where they go: a printer, or a PDF file through "Print to File".
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |
+                      QAbstractPrintDialog::PrintCollateCopies);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void QtPrompter::showHelp(const QString &keyword) {
     if (!m_help) {
         m_help = new THelpWindow(m_helpFile);

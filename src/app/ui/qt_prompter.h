@@ -32,16 +32,17 @@ public:
     std::optional<FontSpec> chooseFont(const FontSpec &initial) override;
     std::optional<std::uint32_t> chooseColor(std::uint32_t initial) override;
     bool printerSetup() override;
+    QPrinter *printer() override { return &m_printer; }
+    bool printDialog() override;
     void showHelp(const QString &keyword) override;
 
-    // The one printer the program prints on; printer set-up changes it.
-    [[nodiscard]] QPrinter &printer() { return m_printer; }
     // The help window, once help has been asked for.
     [[nodiscard]] THelpWindow *helpWindow() const { return m_help; }
 
 private:
     QPointer<QWidget> m_parent;
     QString m_helpFile;
-    QPrinter m_printer;
+    // High resolution, so that report pages are placed to the printer's own dots.
+    QPrinter m_printer{QPrinter::HighResolution};
     QPointer<THelpWindow> m_help;
 };

@@ -3,6 +3,7 @@
 #include "core/field_catalogue.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
+#include "reports/ui/t_my_report.h"
 #include "settings/date_format.h"
 #include "settings/profile_file.h"
 #include "support/qt_app.h"
@@ -18,12 +19,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 
@@ -162,3 +165,28 @@ TEST_F(MainSortLocate, SortOrderOfNoneShowsFileOrderAndIsSavedAtOnce) {
 }
 
 } // namespace
+
+// The report commands share this fixture for its sorted inventory: the report window shows
+// the main window's sort order, and every route opens the one window of the run.
+TEST_F(MainSortLocate, ReportCommandsOpenTheOneReportWindowOfTheRun) {
+    ASSERT_TRUE(m_main->isAvailable(Needs::ReportWindow));
+    std::vector<QWidget *> shown;
+    QStringList orders;
+    const auto drive = [&](TMyReport &report) {
+        shown.push_back(&report);
+        orders << report.findChild<QLabel *>(QStringLiteral("SortOrderLabel"))->text();
+        report.findChild<QPushButton *>(QStringLiteral("ExitButton"))->click();
+    };
+    WhenShown<TMyReport>(drive);
+    m_main->runCommand(Cmd::Reports);
+    WhenShown<TMyReport>(drive);
+    m_main->action(Cmd::Print)->trigger();
+    WhenShown<TMyReport>(drive);
+    m_main->findChild<QToolButton *>(QStringLiteral("ReportSpeed"))->click();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], shown[1]);
+    EXPECT_EQ(shown[1], shown[2]);
+    EXPECT_EQ(orders, QStringList({"Item", "Item", "Item"}));
+    EXPECT_EQ(m_main->action(Cmd::Reports)->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+    EXPECT_EQ(m_main->action(Cmd::Print)->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+}
