@@ -11,6 +11,12 @@
 
 namespace {
 
+// A value in matching single or double quotes, which reading takes off.
+bool isQuoted(QByteArrayView text) {
+    return text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+           text.back() == text.front();
+}
+
 // Blanks as the profile functions see them; Ctrl-Z is the end-of-file mark of old editors.
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\x1a';
@@ -185,8 +191,7 @@ std::optional<QString> ProfileFile::value(QByteArrayView section, QByteArrayView
         return std::nullopt;
     }
     QByteArrayView text = m_lines[static_cast<std::size_t>(at)].value;
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-        text.back() == text.front()) {
+    if (isQuoted(text)) {
         text = text.sliced(1, text.size() - 2);
     }
     return text8::decode(text);
@@ -207,7 +212,11 @@ bool ProfileFile::writeString(QByteArrayView section, QByteArrayView key, const 
     bool exact = true;
     const QByteArray encoded = text8::encode(text, &exact);
     exact = exact && !encoded.contains('\r') && !encoded.contains('\n');
-    const QByteArray bytes = withoutLineBreaks(encoded);
+    QByteArray bytes = withoutLineBreaks(encoded);
+    // Reading takes one pair of enclosing quotes off; a value that itself begins and ends
+    // with the same quote gets one more pair, or each save would strip a pair of its own.
+    if (isQuoted(bytes))
+        bytes = bytes.front() + bytes + bytes.front();
     int header = findSection(section);
     if (header < 0) {
         if (!m_lines.empty() && !trimmed(m_lines.back().raw).isEmpty()) {

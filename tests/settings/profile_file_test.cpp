@@ -144,6 +144,21 @@ TEST(ProfileFile, ValueCannotBreakOutOfItsLine) {
     EXPECT_EQ(reread.value("A", "k"), u"x  [Evil] z=1"_s);
 }
 
+TEST(ProfileFile, QuotedValuesSurviveEverySave) {
+    // Reading drops one pair of enclosing quotes, so a value that is itself quoted must not
+    // lose a pair on each save and read.
+    for (const QString &text : {u"'Kitchen'"_s, u"\"\""_s, u"''''"_s, u"'a\""_s, u"'"_s}) {
+        ProfileFile file;
+        ASSERT_TRUE(file.writeString("A", "k", text));
+        ProfileFile reread = ProfileFile::fromBytes(file.toBytes());
+        EXPECT_EQ(reread.value("A", "k"), text);
+        ASSERT_TRUE(reread.writeString("A", "k", *reread.value("A", "k")));
+        EXPECT_EQ(ProfileFile::fromBytes(reread.toBytes()).value("A", "k"), text);
+    }
+    // What other programs wrote in quotes still reads without them.
+    EXPECT_EQ(ProfileFile::fromBytes("[A]\r\nk='x'\r\n").value("A", "k"), u"x"_s);
+}
+
 TEST(ProfileFile, ReadStringKeepsWhatABufferHolds) {
     const ProfileFile file = ProfileFile::fromBytes("[A]\r\nlong=123456789012345678\r\n");
     EXPECT_EQ(file.readString("A", "long", {}, 15), u"12345678901234"_s);
