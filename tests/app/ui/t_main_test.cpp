@@ -365,9 +365,9 @@ TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
                    Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit, Cmd::Copy,
                    Cmd::ListBrand, Cmd::ListOwner})
         EXPECT_TRUE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
-    EXPECT_FALSE(child<QToolButton>("ReportSpeed")->isEnabled());
-    main.provideWindow(Needs::ReportWindow, [](Cmd) {});
-    EXPECT_TRUE(child<QToolButton>("ReportSpeed")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("ImportSpeed")->isEnabled());
+    main.provideWindow(Needs::ImportWindow, [](Cmd) {});
+    EXPECT_TRUE(child<QToolButton>("ImportSpeed")->isEnabled());
     EXPECT_TRUE(menu(Cmd::AllColor)->isEnabled());
     EXPECT_TRUE(child<QToolButton>("ColorSpeed")->isEnabled());
     EXPECT_TRUE(menu(Cmd::About)->isEnabled());
