@@ -1,0 +1,85 @@
+#include "interchange/ui/t_my_backup.h"
+
+#include "core/prompter.h"
+
+#include <QDir>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace safekeeping::form;
+
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kPanelWidth = 330;
+constexpr int kChoiceHeight = 106;
+constexpr int kWhereTop = kMargin + kChoiceHeight + kMargin;
+constexpr int kWhereHeight = 66;
+
+} // namespace
+
+TMyBackup::TMyBackup(safekeeping::Services services, FormLook look, QWidget *parent)
+    : QDialog(parent), m_services(std::move(services)), m_look(std::move(look)) {
+    setObjectName(QStringLiteral("MyBackup"));
+    setWindowTitle(QStringLiteral("Backup"));
+    QFont designFont(QStringLiteral("Arial"));
+    designFont.setPointSize(8);
+    setFont(designFont);
+    UseWaitCursor(m_services);
+
+    m_choices = MakeChoicePanel(this, "WhatPanel", QStringLiteral("What To Back Up"), "WhatLabel",
+                                {"BackDBF", "BackLST", "BackURP"},
+                                {"Back Up Current Database (*.DBF)", "Back Up Lists (*.LST)",
+                                 "Back Up Report Definitions (*.URP)"},
+                                QRect(kMargin, kMargin, kPanelWidth, kChoiceHeight));
+
+    QFrame *where = MakePanel(this, "WherePanel", QStringLiteral("Where To Back Up To"),
+                              "WhereLabel", QRect(kMargin, kWhereTop, kPanelWidth, kWhereHeight));
+    m_dirBox = new QLineEdit(where);
+    m_dirBox->setObjectName(QStringLiteral("DirBox"));
+    m_dirBox->setGeometry(10, 32, kPanelWidth - 20 - 88, 24);
+    m_dirBox->setText(QDir::toNativeSeparators(m_services.programDirectory));
+    m_dirButton = new QPushButton(QStringLiteral("&Browse..."), where);
+    m_dirButton->setObjectName(QStringLiteral("DirButton"));
+    m_dirButton->setGeometry(kPanelWidth - 10 - 82, 31, 82, 26);
+    connect(m_dirButton, &QPushButton::clicked, this, &TMyBackup::DirButtonClick);
+
+    const int buttonTop = kWhereTop + kWhereHeight + 12;
+    m_buttons = MakeButtons(this, QStringLiteral("&Start Back Up"), m_services.prompter, buttonTop,
+                            kMargin + kPanelWidth);
+    connect(m_buttons.start, &QPushButton::clicked, this, &TMyBackup::StartButtonClick);
+    resize(kPanelWidth + 2 * kMargin, buttonTop + kButtonHeight + 10);
+}
+
+QString TMyBackup::directory() const {
+    return QDir::fromNativeSeparators(m_dirBox->text().trimmed());
+}
+
+void TMyBackup::setDirectory(const QString &directory) {
+    m_dirBox->setText(QDir::toNativeSeparators(directory));
+}
+
+void TMyBackup::showEvent(QShowEvent *event) {
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void TMyBackup::FormShow() {
+    ShowForm(this, m_look, m_services, m_choices);
+}
+
+void TMyBackup::DirButtonClick() {
+    if (const std::optional<QString> chosen =
+            m_services.prompter.directoryName(QStringLiteral("Where To Back Up To"), directory()))
+        setDirectory(*chosen);
+}
+
+void TMyBackup::StartButtonClick() {
+    m_outcome = safekeeping::Backup(SelectedChoice(m_choices), directory(), m_services);
+    if (*m_outcome == safekeeping::Outcome::Completed)
+        ReportSuccess(m_buttons);
+}

@@ -1,0 +1,84 @@
+#include "interchange/ui/t_my_restore.h"
+
+#include "core/prompter.h"
+
+#include <QDir>
+#include <QPushButton>
+
+using namespace safekeeping::form;
+
+namespace {
+
+constexpr int kMargin = 8;
+constexpr int kPanelWidth = 330;
+constexpr int kChoiceHeight = 106;
+
+// The open dialog of each choice (MyOpenDialog): title, filter and the file name it offers.
+struct OpenDialog {
+    const char *title;
+    const char *filter;
+    const char *presetName;
+};
+
+OpenDialog OpenDialogFor(safekeeping::Choice choice) {
+    switch (choice) {
+    case safekeeping::Choice::Lists:
+        return {"Restore LST Files", "List Files (*.LST) | *.LST", ""};
+    case safekeeping::Choice::Reports:
+        return {"Restore URP File", "Reports Files (*.URP) | *.URP", safekeeping::kReportsFileName};
+    case safekeeping::Choice::Database:
+        break;
+    }
+    return {"Restore DBF File", "DBase Files (*.DBF) | *.DBF", ""};
+}
+
+} // namespace
+
+TMyRestore::TMyRestore(safekeeping::Services services, FormLook look, QWidget *parent)
+    : QDialog(parent), m_services(std::move(services)), m_look(std::move(look)) {
+    setObjectName(QStringLiteral("MyRestore"));
+    setWindowTitle(QStringLiteral("Restore"));
+    QFont designFont(QStringLiteral("Arial"));
+    designFont.setPointSize(8);
+    setFont(designFont);
+    UseWaitCursor(m_services);
+
+    m_choices = MakeChoicePanel(this, "WhatPanel", QStringLiteral("What To Restore"), "WhatLabel",
+                                {"RestoreDBF", "RestoreLST", "RestoreURP"},
+                                {"Restore a Database File (*.DBF)", "Restore List Files (*.LST)",
+                                 "Restore Report Definitions (*.URP)"},
+                                QRect(kMargin, kMargin, kPanelWidth, kChoiceHeight));
+    const int buttonTop = kMargin + kChoiceHeight + 12;
+    m_buttons = MakeButtons(this, QStringLiteral("&Start Restore"), m_services.prompter, buttonTop,
+                            kMargin + kPanelWidth);
+    connect(m_buttons.start, &QPushButton::clicked, this, &TMyRestore::StartButtonClick);
+    resize(kPanelWidth + 2 * kMargin, buttonTop + kButtonHeight + 10);
+}
+
+void TMyRestore::showEvent(QShowEvent *event) {
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+    QDialog::showEvent(event);
+}
+
+void TMyRestore::FormShow() {
+    ShowForm(this, m_look, m_services, m_choices);
+}
+
+void TMyRestore::StartButtonClick() {
+    const safekeeping::Choice choice = SelectedChoice(m_choices);
+    const OpenDialog dialog = OpenDialogFor(choice);
+    // The dialog starts in the user's home folder, with the one file name it offers.
+    QString start = QDir::homePath();
+    if (*dialog.presetName)
+        start += u'/' + QLatin1String(dialog.presetName);
+    const std::optional<QString> chosen = m_services.prompter.openFileName(
+        QLatin1String(dialog.title), start, QLatin1String(dialog.filter));
+    if (!chosen || chosen->isEmpty())
+        return;
+    m_outcome = safekeeping::Restore(choice, *chosen, m_services);
+    if (*m_outcome != safekeeping::Outcome::Stopped)
+        ReportSuccess(m_buttons);
+}
