@@ -35,8 +35,12 @@ Outcome RestoreDatabase(const QString &chosenFile, Services &s) {
     }
     if (s.searchInForce && s.searchInForce())
         s.hooks.endSearch();
-    if (!CheckDBaseFormat(source, s.prompter))
+    // The format check of the open command would mend the source's index flag in place; a
+    // backup is only read, so it is looked at without writing.
+    if (!InspectInventory(source).isInventory) {
+        Error(s, kNotAnInventory);
         return Outcome::Stopped;
+    }
 
     MainTableKeeper keeper(s, false);
     // A file of that name that another program holds must not be replaced under it, whether

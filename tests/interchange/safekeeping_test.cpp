@@ -276,6 +276,13 @@ TEST_F(SafekeepingTest, AListRestoreThatFailsKeepsWhatItRestoredInUse) {
 TEST_F(SafekeepingTest, ARestoredInventoryFileBecomesTheCurrentOneWithAFreshSortIndex) {
     makeInventory(media(QStringLiteral("OLD.DBF")),
                   {QStringLiteral("Radio"), QStringLiteral("Bowl"), QStringLiteral("Lamp")});
+    // As a backup holds it: flagged for a production index that was not copied.
+    {
+        MyTable sorted;
+        RebuildSortIndex(sorted, media(QStringLiteral("OLD.DBF")), kSort);
+    }
+    ASSERT_TRUE(QFile::remove(media(QStringLiteral("OLD.MDX"))));
+    const QByteArray source = read(media(QStringLiteral("OLD.DBF")));
     // An earlier OLD.DBF in the program directory, whose index holds keys of other records.
     makeInventory(prog(QStringLiteral("OLD.DBF")), {QStringLiteral("Gone")});
     {
@@ -298,7 +305,8 @@ TEST_F(SafekeepingTest, ARestoredInventoryFileBecomesTheCurrentOneWithAFreshSort
     EXPECT_EQ(items(), (QStringList{"Bowl", "Lamp", "Radio"}));
     EXPECT_GE(m_hooks.viewerApplied, 1);
     EXPECT_EQ(m_busy, 0);
-    EXPECT_FALSE(QFile::exists(media(QStringLiteral("OLD.MDX")))) << "the source is only read";
+    EXPECT_EQ(read(media(QStringLiteral("OLD.DBF"))), source) << "the source is only read";
+    EXPECT_FALSE(QFile::exists(media(QStringLiteral("OLD.MDX"))));
 }
 
 TEST_F(SafekeepingTest, RestoringAFileOntoItselfIsRefusedAsIdentical) {
@@ -449,6 +457,20 @@ TEST_F(SafekeepingTest, ARestoreWithoutRoomOrFromAForeignTableChangesNothing) {
     EXPECT_EQ(restore(Choice::Database, media(QStringLiteral("JUNK.DBF"))), Outcome::Stopped);
     EXPECT_EQ(m_prompter.asked.size(), 1u);
     EXPECT_FALSE(QFile::exists(prog(QStringLiteral("JUNK.DBF"))));
+    // A table of other fields: the format check's message.
+    {
+        ScriptedPrompter quiet;
+        ASSERT_TRUE(MakeNewDB(media(QStringLiteral("FOREIGN.DBF")), quiet));
+    }
+    QFile foreign(media(QStringLiteral("FOREIGN.DBF")));
+    ASSERT_TRUE(foreign.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(foreign.seek(32));
+    foreign.write("XTEM", 4); // the first field's name
+    foreign.close();
+    m_prompter.asked.clear();
+    EXPECT_EQ(restore(Choice::Database, media(QStringLiteral("FOREIGN.DBF"))), Outcome::Stopped);
+    EXPECT_EQ(texts(), QStringList{error(kNotAnInventory)});
+    EXPECT_FALSE(QFile::exists(prog(QStringLiteral("FOREIGN.DBF"))));
     EXPECT_TRUE(m_table.isOpen());
 }
 
