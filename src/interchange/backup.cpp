@@ -42,19 +42,8 @@ Outcome BackupDatabase(const QString &directory, Services &s) {
         Error(s, kBackupInUse);
         return Outcome::Stopped;
     }
-    if (!HasRoom(source, dest, s.files)) {
-        Error(s, kBackupNoRoom);
+    if (!CheckedCopy(s, source, dest, kBackupNoRoom, kBackupFailed))
         return Outcome::Stopped;
-    }
-    bool copied = false;
-    {
-        BusyCursor busy(s);
-        copied = PlaceCopy(source, dest, s.files);
-    }
-    if (!copied) {
-        Error(s, kBackupFailed);
-        return Outcome::Stopped;
-    }
     keeper.finish();
     Notice(s, kBackupDone);
     return Outcome::Completed;
@@ -99,19 +88,8 @@ Outcome BackupReports(const QString &directory, Services &s) {
         Error(s, kIdentical);
         return Outcome::Stopped;
     }
-    if (!HasRoom(source, dest, s.files)) {
-        Error(s, kReportsBackupNoRoom);
+    if (!CheckedCopy(s, source, dest, kReportsBackupNoRoom, kBackupFailed))
         return Outcome::Stopped;
-    }
-    bool copied = false;
-    {
-        BusyCursor busy(s);
-        copied = PlaceCopy(source, dest, s.files);
-    }
-    if (!copied) {
-        Error(s, kBackupFailed);
-        return Outcome::Stopped;
-    }
     Notice(s, kBackupDone);
     return Outcome::Completed;
 }

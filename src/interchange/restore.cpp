@@ -53,17 +53,11 @@ Outcome RestoreDatabase(const QString &chosenFile, Services &s) {
             return Outcome::Stopped;
         }
     }
-    if (!HasRoom(source, dest, s.files)) {
-        Error(s, kRestoreNoRoom);
-        return Outcome::Stopped;
-    }
     s.table.close();
+    if (!CheckedCopy(s, source, dest, kRestoreNoRoom, kRestoreFailed))
+        return Outcome::Stopped;
     {
         BusyCursor busy(s);
-        if (!PlaceCopy(source, dest, s.files)) {
-            Error(s, kRestoreFailed);
-            return Outcome::Stopped;
-        }
         // An index beside the destination belonged to the file just replaced: its keys point
         // at records that are not there. The restored file gets its sort index afresh.
         const QString oldIndex = ProductionIndexPath(dest);
@@ -129,17 +123,8 @@ Outcome RestoreReports(const QString &chosenFile, Services &s) {
         Error(s, kIdentical);
         return Outcome::Stopped;
     }
-    if (!HasRoom(source, dest, s.files)) {
-        Error(s, kRestoreNoRoom);
+    if (!CheckedCopy(s, source, dest, kRestoreNoRoom, kRestoreFailed))
         return Outcome::Stopped;
-    }
-    {
-        BusyCursor busy(s);
-        if (!PlaceCopy(source, dest, s.files)) {
-            Error(s, kRestoreFailed);
-            return Outcome::Stopped;
-        }
-    }
     if (s.reloadReportList)
         s.reloadReportList();
     Notice(s, kRestoreDone);

@@ -36,6 +36,22 @@ void Warning(Services &services, const QString &text) {
                               Prompter::Icon::Warning);
 }
 
+bool CheckedCopy(Services &services, const QString &source, const QString &dest,
+                 const QString &noRoom, const QString &failed) {
+    if (!HasRoom(source, dest, services.files)) {
+        Error(services, noRoom);
+        return false;
+    }
+    bool copied = false;
+    {
+        BusyCursor busy(services);
+        copied = PlaceCopy(source, dest, services.files);
+    }
+    if (!copied)
+        Error(services, failed);
+    return copied;
+}
+
 BusyCursor::BusyCursor(Services &services) : m_services(services) {
     if (m_services.busy)
         m_services.busy(true);

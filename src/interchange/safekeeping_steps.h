@@ -11,6 +11,10 @@ void Error(Services &services, const QString &text);
 void Notice(Services &services, const QString &text);
 void Warning(Services &services, const QString &text);
 
+// The space check, then the copy under the hourglass; either failure told with its message.
+[[nodiscard]] bool CheckedCopy(Services &services, const QString &source, const QString &dest,
+                               const QString &noRoom, const QString &failed);
+
 // The hourglass cursor from construction to destruction.
 class BusyCursor {
 public:

@@ -88,27 +88,44 @@ Buttons MakeButtons(QDialog *dialog, const QString &startCaption, Prompter &prom
     return made;
 }
 
-void ShowForm(QDialog *dialog, const FormLook &look, const Services &services,
-              const ChoicePanel &choices) {
-    ShowScaled(dialog, look);
-    SetColors(dialog, services.settings.colorSet(ColorTarget::Configure));
-    choices.buttons[0]->setChecked(true);
+TSafekeepingForm::TSafekeepingForm(Services services, FormLook look, const char *objectName,
+                                   const QString &caption, QWidget *parent)
+    : QDialog(parent), m_services(std::move(services)), m_look(std::move(look)) {
+    setObjectName(QLatin1String(objectName));
+    setWindowTitle(caption);
+    QFont designFont(QStringLiteral("Arial"));
+    designFont.setPointSize(8);
+    setFont(designFont);
+    if (!m_services.busy) {
+        m_services.busy = [](bool on) {
+            if (on)
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            else
+                QApplication::restoreOverrideCursor();
+        };
+    }
 }
 
-void ReportSuccess(const Buttons &buttons) {
-    buttons.cancel->setText(QStringLiteral("&Close"));
-    buttons.cancel->setFocus();
+void TSafekeepingForm::showEvent(QShowEvent *event) {
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+    QDialog::showEvent(event);
 }
 
-void UseWaitCursor(Services &services) {
-    if (services.busy)
+void TSafekeepingForm::FormShow() {
+    ShowScaled(this, m_look);
+    SetColors(this, m_services.settings.colorSet(ColorTarget::Configure));
+    m_choices.buttons[0]->setChecked(true);
+}
+
+void TSafekeepingForm::ended(Outcome outcome) {
+    m_outcome = outcome;
+    if (outcome == Outcome::Stopped)
         return;
-    services.busy = [](bool on) {
-        if (on)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    };
+    m_buttons.cancel->setText(QStringLiteral("&Close"));
+    m_buttons.cancel->setFocus();
 }
 
 } // namespace safekeeping::form

@@ -3,12 +3,13 @@
 #include "interchange/safekeeping.h"
 #include "ui/form_scaling.h"
 
+#include <QDialog>
 #include <QRect>
 #include <QString>
 
 #include <array>
+#include <optional>
 
-class QDialog;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -49,16 +50,33 @@ struct Buttons {
 [[nodiscard]] Buttons MakeButtons(QDialog *dialog, const QString &startCaption, Prompter &prompter,
                                   int top, int right);
 
-// Fonts, scale and centre, the configuration colours, and the first choice selected.
-void ShowForm(QDialog *dialog, const FormLook &look, const Services &services,
-              const ChoicePanel &choices);
-// After a success the dialog stays open, and Cancel becomes Close.
-void ReportSuccess(const Buttons &buttons);
-
-// The hourglass cursor of the program's windows.
-void UseWaitCursor(Services &services);
-
 inline constexpr int kButtonWidth = 96;
 inline constexpr int kButtonHeight = 27;
+
+// The dialog both windows are: made for one use, shown at the user's fonts and size in the
+// configuration colours with the first choice selected; after a backup or restore it stays
+// open, and once something was copied its Cancel button reads Close.
+class TSafekeepingForm : public QDialog {
+    Q_OBJECT
+public:
+    [[nodiscard]] std::optional<Outcome> lastOutcome() const { return m_outcome; }
+
+protected:
+    TSafekeepingForm(Services services, FormLook look, const char *objectName,
+                     const QString &caption, QWidget *parent);
+    void showEvent(QShowEvent *event) override;
+    void FormShow();
+    // Takes note of how a Start ended.
+    void ended(Outcome outcome);
+
+    Services m_services;
+    FormLook m_look;
+    ChoicePanel m_choices;
+    Buttons m_buttons;
+
+private:
+    bool m_shown = false;
+    std::optional<Outcome> m_outcome;
+};
 
 } // namespace safekeeping::form

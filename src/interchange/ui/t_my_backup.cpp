@@ -20,14 +20,8 @@ constexpr int kWhereHeight = 66;
 } // namespace
 
 TMyBackup::TMyBackup(safekeeping::Services services, FormLook look, QWidget *parent)
-    : QDialog(parent), m_services(std::move(services)), m_look(std::move(look)) {
-    setObjectName(QStringLiteral("MyBackup"));
-    setWindowTitle(QStringLiteral("Backup"));
-    QFont designFont(QStringLiteral("Arial"));
-    designFont.setPointSize(8);
-    setFont(designFont);
-    UseWaitCursor(m_services);
-
+    : TSafekeepingForm(std::move(services), std::move(look), "MyBackup", QStringLiteral("Backup"),
+                       parent) {
     m_choices = MakeChoicePanel(this, "WhatPanel", QStringLiteral("What To Back Up"), "WhatLabel",
                                 {"BackDBF", "BackLST", "BackURP"},
                                 {"Back Up Current Database (*.DBF)", "Back Up Lists (*.LST)",
@@ -60,18 +54,6 @@ void TMyBackup::setDirectory(const QString &directory) {
     m_dirBox->setText(QDir::toNativeSeparators(directory));
 }
 
-void TMyBackup::showEvent(QShowEvent *event) {
-    if (!m_shown) {
-        m_shown = true;
-        FormShow();
-    }
-    QDialog::showEvent(event);
-}
-
-void TMyBackup::FormShow() {
-    ShowForm(this, m_look, m_services, m_choices);
-}
-
 void TMyBackup::DirButtonClick() {
     if (const std::optional<QString> chosen =
             m_services.prompter.directoryName(QStringLiteral("Where To Back Up To"), directory()))
@@ -79,7 +61,5 @@ void TMyBackup::DirButtonClick() {
 }
 
 void TMyBackup::StartButtonClick() {
-    m_outcome = safekeeping::Backup(SelectedChoice(m_choices), directory(), m_services);
-    if (*m_outcome == safekeeping::Outcome::Completed)
-        ReportSuccess(m_buttons);
+    ended(safekeeping::Backup(SelectedChoice(m_choices), directory(), m_services));
 }

@@ -35,14 +35,8 @@ OpenDialog OpenDialogFor(safekeeping::Choice choice) {
 } // namespace
 
 TMyRestore::TMyRestore(safekeeping::Services services, FormLook look, QWidget *parent)
-    : QDialog(parent), m_services(std::move(services)), m_look(std::move(look)) {
-    setObjectName(QStringLiteral("MyRestore"));
-    setWindowTitle(QStringLiteral("Restore"));
-    QFont designFont(QStringLiteral("Arial"));
-    designFont.setPointSize(8);
-    setFont(designFont);
-    UseWaitCursor(m_services);
-
+    : TSafekeepingForm(std::move(services), std::move(look), "MyRestore", QStringLiteral("Restore"),
+                       parent) {
     m_choices = MakeChoicePanel(this, "WhatPanel", QStringLiteral("What To Restore"), "WhatLabel",
                                 {"RestoreDBF", "RestoreLST", "RestoreURP"},
                                 {"Restore a Database File (*.DBF)", "Restore List Files (*.LST)",
@@ -53,18 +47,6 @@ TMyRestore::TMyRestore(safekeeping::Services services, FormLook look, QWidget *p
                             kMargin + kPanelWidth);
     connect(m_buttons.start, &QPushButton::clicked, this, &TMyRestore::StartButtonClick);
     resize(kPanelWidth + 2 * kMargin, buttonTop + kButtonHeight + 10);
-}
-
-void TMyRestore::showEvent(QShowEvent *event) {
-    if (!m_shown) {
-        m_shown = true;
-        FormShow();
-    }
-    QDialog::showEvent(event);
-}
-
-void TMyRestore::FormShow() {
-    ShowForm(this, m_look, m_services, m_choices);
 }
 
 void TMyRestore::StartButtonClick() {
@@ -78,7 +60,5 @@ void TMyRestore::StartButtonClick() {
         QLatin1String(dialog.title), start, QLatin1String(dialog.filter));
     if (!chosen || chosen->isEmpty())
         return;
-    m_outcome = safekeeping::Restore(choice, *chosen, m_services);
-    if (*m_outcome != safekeeping::Outcome::Stopped)
-        ReportSuccess(m_buttons);
+    ended(safekeeping::Restore(choice, *chosen, m_services));
 }
