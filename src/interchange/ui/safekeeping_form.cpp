@@ -106,6 +106,12 @@ TSafekeepingForm::TSafekeepingForm(Services services, FormLook look, const char 
     }
 }
 
+void TSafekeepingForm::makeChoices(const QString &heading, const std::array<const char *, 3> &names,
+                                   const std::array<const char *, 3> &captions) {
+    m_choices = MakeChoicePanel(this, "WhatPanel", heading, "WhatLabel", names, captions,
+                                QRect(kMargin, kMargin, kPanelWidth, kChoiceHeight));
+}
+
 void TSafekeepingForm::showEvent(QShowEvent *event) {
     if (!m_shown) {
         m_shown = true;

@@ -4,6 +4,7 @@
 #include "ui/form_scaling.h"
 
 #include <QDialog>
+#include <QPushButton>
 #include <QRect>
 #include <QString>
 
@@ -12,7 +13,6 @@
 
 class QFrame;
 class QLabel;
-class QPushButton;
 class QRadioButton;
 class QWidget;
 
@@ -52,6 +52,10 @@ struct Buttons {
 
 inline constexpr int kButtonWidth = 96;
 inline constexpr int kButtonHeight = 27;
+// The design layout: the choices at the top, the width every panel has.
+inline constexpr int kMargin = 8;
+inline constexpr int kPanelWidth = 330;
+inline constexpr int kChoiceHeight = 106;
 
 // The dialog both windows are: made for one use, shown at the user's fonts and size in the
 // configuration colours with the first choice selected; after a backup or restore it stays
@@ -66,6 +70,17 @@ protected:
                      const QString &caption, QWidget *parent);
     void showEvent(QShowEvent *event) override;
     void FormShow();
+    // The panel of choices at the top ("WhatPanel" with its heading "WhatLabel").
+    void makeChoices(const QString &heading, const std::array<const char *, 3> &names,
+                     const std::array<const char *, 3> &captions);
+    // The buttons at `top`; Start calls `start`.
+    template <typename Form>
+    void makeButtons(const QString &startCaption, int top, void (Form::*start)()) {
+        m_buttons =
+            MakeButtons(this, startCaption, m_services.prompter, top, kMargin + kPanelWidth);
+        connect(m_buttons.start, &QPushButton::clicked, static_cast<Form *>(this), start);
+        resize(kPanelWidth + 2 * kMargin, top + kButtonHeight + 10);
+    }
     // Takes note of how a Start ended.
     void ended(Outcome outcome);
 

@@ -11,9 +11,6 @@ using namespace safekeeping::form;
 
 namespace {
 
-constexpr int kMargin = 8;
-constexpr int kPanelWidth = 330;
-constexpr int kChoiceHeight = 106;
 constexpr int kWhereTop = kMargin + kChoiceHeight + kMargin;
 constexpr int kWhereHeight = 66;
 
@@ -22,11 +19,9 @@ constexpr int kWhereHeight = 66;
 TMyBackup::TMyBackup(safekeeping::Services services, FormLook look, QWidget *parent)
     : TSafekeepingForm(std::move(services), std::move(look), "MyBackup", QStringLiteral("Backup"),
                        parent) {
-    m_choices = MakeChoicePanel(this, "WhatPanel", QStringLiteral("What To Back Up"), "WhatLabel",
-                                {"BackDBF", "BackLST", "BackURP"},
-                                {"Back Up Current Database (*.DBF)", "Back Up Lists (*.LST)",
-                                 "Back Up Report Definitions (*.URP)"},
-                                QRect(kMargin, kMargin, kPanelWidth, kChoiceHeight));
+    makeChoices(QStringLiteral("What To Back Up"), {"BackDBF", "BackLST", "BackURP"},
+                {"Back Up Current Database (*.DBF)", "Back Up Lists (*.LST)",
+                 "Back Up Report Definitions (*.URP)"});
 
     QFrame *where = MakePanel(this, "WherePanel", QStringLiteral("Where To Back Up To"),
                               "WhereLabel", QRect(kMargin, kWhereTop, kPanelWidth, kWhereHeight));
@@ -39,11 +34,8 @@ TMyBackup::TMyBackup(safekeeping::Services services, FormLook look, QWidget *par
     m_dirButton->setGeometry(kPanelWidth - 10 - 82, 31, 82, 26);
     connect(m_dirButton, &QPushButton::clicked, this, &TMyBackup::DirButtonClick);
 
-    const int buttonTop = kWhereTop + kWhereHeight + 12;
-    m_buttons = MakeButtons(this, QStringLiteral("&Start Back Up"), m_services.prompter, buttonTop,
-                            kMargin + kPanelWidth);
-    connect(m_buttons.start, &QPushButton::clicked, this, &TMyBackup::StartButtonClick);
-    resize(kPanelWidth + 2 * kMargin, buttonTop + kButtonHeight + 10);
+    makeButtons(QStringLiteral("&Start Back Up"), kWhereTop + kWhereHeight + 12,
+                &TMyBackup::StartButtonClick);
 }
 
 QString TMyBackup::directory() const {

@@ -9,10 +9,6 @@ using namespace safekeeping::form;
 
 namespace {
 
-constexpr int kMargin = 8;
-constexpr int kPanelWidth = 330;
-constexpr int kChoiceHeight = 106;
-
 // The open dialog of each choice (MyOpenDialog): title, filter and the file name it offers.
 struct OpenDialog {
     const char *title;
@@ -37,16 +33,11 @@ OpenDialog OpenDialogFor(safekeeping::Choice choice) {
 TMyRestore::TMyRestore(safekeeping::Services services, FormLook look, QWidget *parent)
     : TSafekeepingForm(std::move(services), std::move(look), "MyRestore", QStringLiteral("Restore"),
                        parent) {
-    m_choices = MakeChoicePanel(this, "WhatPanel", QStringLiteral("What To Restore"), "WhatLabel",
-                                {"RestoreDBF", "RestoreLST", "RestoreURP"},
-                                {"Restore a Database File (*.DBF)", "Restore List Files (*.LST)",
-                                 "Restore Report Definitions (*.URP)"},
-                                QRect(kMargin, kMargin, kPanelWidth, kChoiceHeight));
-    const int buttonTop = kMargin + kChoiceHeight + 12;
-    m_buttons = MakeButtons(this, QStringLiteral("&Start Restore"), m_services.prompter, buttonTop,
-                            kMargin + kPanelWidth);
-    connect(m_buttons.start, &QPushButton::clicked, this, &TMyRestore::StartButtonClick);
-    resize(kPanelWidth + 2 * kMargin, buttonTop + kButtonHeight + 10);
+    makeChoices(QStringLiteral("What To Restore"), {"RestoreDBF", "RestoreLST", "RestoreURP"},
+                {"Restore a Database File (*.DBF)", "Restore List Files (*.LST)",
+                 "Restore Report Definitions (*.URP)"});
+    makeButtons(QStringLiteral("&Start Restore"), kMargin + kChoiceHeight + 12,
+                &TMyRestore::StartButtonClick);
 }
 
 void TMyRestore::StartButtonClick() {
