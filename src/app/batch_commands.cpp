@@ -1,7 +1,8 @@
 #include "app/batch_commands.h"
 
-#include "app/batch_edit.h"
+#include "app/batch_backup.h"
 #include "app/batch_check.h"
+#include "app/batch_edit.h"
 #include "app/batch_prompter.h"
 #include "app/batch_report.h"
 #include "app/batch_search.h"
@@ -74,6 +75,8 @@ Options parse(const QStringList &args) {
                 throw UsageError("--seed takes a whole number");
         } else if (a == u"--help" || a == u"-h") {
             o.help = true;
+        } else if (IsBatchSafekeepingOption(a)) {
+            o.positional << a;
         } else if (IsBatchReportOption(a)) {
             const QString option = a;
             o.positional << option << value(qPrintable(option));
@@ -85,15 +88,20 @@ Options parse(const QStringList &args) {
     return o;
 }
 
-// Settings as the program would have them: from --config, or the user's configuration file.
-// A file that exists but cannot be read stops the command: running on defaults would sort,
-// format and name things otherwise than the user set up.
-Settings loadSettings(const Options &o) {
+ConfigLocation locationOf(const Options &o) {
     ConfigLocation location;
     if (!o.configFile.isEmpty())
         location.setConfigFile(o.configFile);
     if (!o.dataDir.isEmpty())
         location.setProgramDirectory(o.dataDir);
+    return location;
+}
+
+// Settings as the program would have them: from --config, or the user's configuration file.
+// A file that exists but cannot be read stops the command: running on defaults would sort,
+// format and name things otherwise than the user set up.
+Settings loadSettings(const Options &o) {
+    const ConfigLocation location = locationOf(o);
     Settings settings(QDir::currentPath());
     if (settings.loadFrom(location.configFile()) == ProfileFile::LoadStatus::Failed)
         throw CommandFailure("the settings file " + location.configFile().toStdString() +
@@ -363,6 +371,22 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
         } else if (command == u"report") {
             try {
                 status = BatchReport(rest, searchLevels.levels, settings, prompter, out, err);
+            } catch (const std::invalid_argument &e) {
+                throw UsageError(e.what());
+            }
+        } else if (command == u"backup" || command == u"restore") {
+            try {
+                status = command == u"backup"
+                             ? BatchBackup(rest, settings, prompter)
+                             : BatchRestore(rest, settings, prompter, [&](const Settings &s) {
+                                   const QString file = locationOf(o).configFile();
+                                   if (s.saveTo(file))
+                                       return true;
+                                   prompter.error(QStringLiteral("The settings could not be "
+                                                                 "saved to %1.")
+                                                      .arg(file));
+                                   return false;
+                               });
             } catch (const std::invalid_argument &e) {
                 throw UsageError(e.what());
             }

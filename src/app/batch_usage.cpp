@@ -41,6 +41,16 @@ constexpr std::array kCommands{
                      "details, into a text file, a PDF file or on a printer; --paper SIZE "
                      "(Letter, Legal, A4, A3, A5, Executive, Tabloid) sets the paper of text "
                      "and PDF output; --level as in search prints only the matching records"},
+    BatchCommandHelp{"backup", "(--dbf FILE|--lists|--reports) DIR",
+                     "copy the inventory file FILE (not its index), the five pick-list files or "
+                     "the report definitions STOWKP.URP of the program directory into DIR, as "
+                     "Back Up Data does: refused into their own directory, while another "
+                     "program holds FILE, or when DIR lacks the room"},
+    BatchCommandHelp{"restore", "(--dbf|--lists|--reports) SOURCE",
+                     "copy the inventory file SOURCE, or the pick-list files or STOWKP.URP of "
+                     "the directory SOURCE (or of the file SOURCE names), into the program "
+                     "directory, as Restore Data does; a restored inventory file gets its sort "
+                     "index and becomes the last database of the settings"},
     BatchCommandHelp{"add", "FILE --set FIELD=VALUE ...",
                      "add a record as the Edit window stores it: FIELD a field key, VALUE as "
                      "typed there; the Edit window's checks and messages apply"},

@@ -22,4 +22,12 @@ public:
     virtual void buildSortExpression() = 0;
     // The sort expression in force.
     [[nodiscard]] virtual QString sortExpression() const = 0;
+    // Makes the inventory file at `path` (closed, no one else holding it) the current one, as
+    // opening a newly made file does: its sort index built afresh, the caption, the viewer and
+    // the record count. False, with the reason told, when it could not be opened. A window
+    // without a current inventory file cannot.
+    [[nodiscard]] virtual bool openInventoryFile(const QString &path) {
+        (void)path;
+        return false;
+    }
 };

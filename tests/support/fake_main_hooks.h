@@ -2,6 +2,8 @@
 
 #include "core/main_hooks.h"
 
+#include <QStringList>
+
 #include <functional>
 
 // Main-window hooks for tests: counts every call and runs what a test sets for it.
@@ -17,8 +19,14 @@ public:
     }
     void buildSortExpression() override { ++sortRebuilt; }
     QString sortExpression() const override { return expression; }
+    bool openInventoryFile(const QString &path) override {
+        opened << path;
+        return onOpenInventoryFile ? onOpenInventoryFile(path) : true;
+    }
 
     std::function<bool()> onSaveSettings;
+    std::function<bool(const QString &)> onOpenInventoryFile;
+    QStringList opened;
     QString expression;
     int endSearchCalls = 0, enableEndSearchCalls = 0, viewerApplied = 0, countShown = 0, saves = 0,
         sortRebuilt = 0;

@@ -5,6 +5,8 @@
 #include "edit/pick_lists.h"
 #include "edit/ui/t_my_edit.h"
 #include "edit/ui/t_my_edit_box.h"
+#include "interchange/ui/t_my_backup.h"
+#include "interchange/ui/t_my_restore.h"
 #include "reports/report_file.h"
 #include "reports/ui/t_my_report.h"
 #include "search/ui/t_my_search.h"
@@ -63,6 +65,26 @@ void ProvideFeatureWindows(TMain &main) {
     main.setSearchFilter(
         [search](const RecordView &record) { return search->BuildFilter(record); });
     main.provideWindow(Needs::SearchWindow, [search](Cmd) { search->exec(); });
+    // Backup and restore work on the main window's table; a restore puts the restored pick
+    // lists into the record editor and the restored definitions into the report window.
+    const auto safekeepingServices = [&main, edit, reports] {
+        return safekeeping::Services{.table = main.myTable(),
+                                     .settings = main.settings(),
+                                     .prompter = main.prompter(),
+                                     .hooks = main,
+                                     .programDirectory = main.programDirectory(),
+                                     .searchInForce = [&main] { return main.searchInForce(); },
+                                     .lists = &edit->pickLists(),
+                                     .reloadReportList = [reports] { reports->LoadReportBox(); }};
+    };
+    main.provideWindow(Needs::BackupWindow, [&main, safekeepingServices](Cmd) {
+        TMyBackup dialog(safekeepingServices(), main.formLook(), &main);
+        dialog.exec();
+    });
+    main.provideWindow(Needs::RestoreWindow, [&main, safekeepingServices](Cmd) {
+        TMyRestore dialog(safekeepingServices(), main.formLook(), &main);
+        dialog.exec();
+    });
     main.provideWindow(Needs::SearchReplaceWindow, [&main](Cmd) {
         TSearchAndReplace dialog(main.myTable(), main, main.settings(), main.prompter(),
                                  main.formLook(), &main);

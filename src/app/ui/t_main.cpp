@@ -1092,6 +1092,15 @@ void TMain::buildSortExpression() {
     BuildSortString();
 }
 
+bool TMain::openInventoryFile(const QString &path) {
+    try {
+        return OpenInventory(path, true);
+    } catch (const db::DbError &error) {
+        showEngineError(error);
+        return false;
+    }
+}
+
 FormLook TMain::formLook() const {
     return FormLook::from(m_settings, m_sizeFactor, m_screenSize);
 }

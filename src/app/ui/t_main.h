@@ -124,6 +124,7 @@ public:
     void displayCount() override;
     [[nodiscard]] bool saveSettings() override;
     void buildSortExpression() override;
+    [[nodiscard]] bool openInventoryFile(const QString &path) override;
 
 protected:
     void showEvent(QShowEvent *event) override;
