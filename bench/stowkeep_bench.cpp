@@ -90,10 +90,8 @@ int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
                "            append, pack, search, replace10, report-text, report-pdf,\n"
-               "            report-record, summary-text, summary-record, summary-pdf, edit,
-               "
-               "            preview-pages
-               ",
+               "            report-record, summary-text, summary-record, summary-pdf, edit,\n"
+               "            preview-pages, export-text, export-dbf\n",
                stderr);
     return 2;
 }

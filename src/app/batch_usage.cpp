@@ -41,6 +41,12 @@ constexpr std::array kCommands{
                      "details, into a text file, a PDF file or on a printer; --paper SIZE "
                      "(Letter, Legal, A4, A3, A5, Executive, Tabloid) sets the paper of text "
                      "and PDF output; --level as in search prints only the matching records"},
+    BatchCommandHelp{"export", "FILE OUT (--text|--dbf) [--fields KEY,KEY,...] [--no-titles]",
+                     "write the records of FILE in its sort order to OUT as the Export window "
+                     "does: ASCII delimited text, every field quoted, with a first line of field "
+                     "titles unless --no-titles, or a dBASE table; the fields listed by key, or "
+                     "else the export fields and order of the settings; --level as in search "
+                     "exports only the matching records"},
     BatchCommandHelp{"add", "FILE --set FIELD=VALUE ...",
                      "add a record as the Edit window stores it: FIELD a field key, VALUE as "
                      "typed there; the Edit window's checks and messages apply"},

@@ -16,8 +16,9 @@ template <typename D> void WhenShown(std::function<void(D &)> drive) {
             auto *dialog = qobject_cast<D *>(widget);
             if (dialog && dialog->isVisible()) {
                 drive(*dialog);
+                // Through QDialog, where done() is public whatever the window made of it.
                 if (dialog->isVisible())
-                    dialog->done(QDialog::Rejected);
+                    static_cast<QDialog *>(dialog)->done(QDialog::Rejected);
                 return;
             }
         }
