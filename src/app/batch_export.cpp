@@ -77,8 +77,8 @@ std::vector<exporting::ExportColumn> listedColumns(const QStringList &keys,
         if (index < 0)
             usage("--fields: no field " + key.toStdString());
         const std::string_view name = kCatalogue[static_cast<std::size_t>(index)].key;
-        const int column = layout.indexOf(
-            QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        const int column =
+            layout.indexOf(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
         if (column >= 0)
             columns.push_back({column, index});
     }
@@ -120,9 +120,9 @@ int BatchExport(const QStringList &arguments, const std::vector<search::LevelSpe
     }
     batch::WindowlessHooks hooks(QString::fromStdString(BuildSortString(settings.sortLevels)));
     std::int64_t written = 0;
-    const exporting::Outcome outcome = exporting::RunExport(
-        {table, hooks, !levels.empty()}, settings, request, prompter,
-        [&written](std::int64_t done, std::int64_t) { written = done; });
+    const exporting::Outcome outcome =
+        exporting::RunExport({table, hooks, !levels.empty()}, settings, request, prompter,
+                             [&written](std::int64_t done, std::int64_t) { written = done; });
     if (outcome != exporting::Outcome::Done)
         return 1;
     const std::string line = "exported " + std::to_string(written) +

@@ -33,8 +33,8 @@ private:
     void convert(char *out, const db::FieldDef &to, const RecordView &record, int from) const;
 
     struct Carry {
-        int from;     // field of the exported table
-        bool copy;    // stored alike: bytes copied
+        int from;  // field of the exported table
+        bool copy; // stored alike: bytes copied
         int fromOffset;
     };
     const RecordLayout &m_layout;

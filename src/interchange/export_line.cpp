@@ -1,5 +1,6 @@
 #include "interchange/export_line.h"
 
+#include "db/engine/db_error.h"
 #include "db/record_view.h"
 
 #include <QDate>
@@ -7,6 +8,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace exporting {
 
@@ -20,32 +25,62 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// Character fields are mostly padding: their trailing blanks go sixteen or eight at a time.
 std::string_view trimmed(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && isBlankByte(text[b]))
-        ++b;
-    while (e > b && isBlankByte(text[e - 1]))
+    const char *b = text.data();
+    const char *e = b + text.size();
+#ifdef __SSE2__
+    const __m128i blanks = _mm_set1_epi8(' ');
+    while (e - b >= 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(e - 16));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, blanks)));
+        if (mask != 0xFFFFu) {
+            // Bit i is byte i: the highest clear bit is the last byte that is not a blank.
+            e -= 15 - (31 - __builtin_clz(~mask & 0xFFFFu));
+            break;
+        }
+        e -= 16;
+    }
+#else
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ull;
+    while (e - b >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, e - 8, 8);
+        if (word != kEightBlanks)
+            break;
+        e -= 8;
+    }
+#endif
+    while (e > b && isBlankByte(e[-1]))
         --e;
-    return text.substr(b, e - b);
+    while (b < e && isBlankByte(*b))
+        ++b;
+    return {b, static_cast<std::size_t>(e - b)};
+}
+
+char *copy(char *out, std::string_view bytes) {
+    std::memcpy(out, bytes.data(), bytes.size());
+    return out + bytes.size();
 }
 
 // The general format through the double, for what the plain decimal text cannot give
 // directly: more than 15 significant digits, exponents, unusual spellings.
-void appendThroughDouble(std::string &out, std::string_view text, char point) {
+char *writeThroughDouble(char *out, std::string_view text, char point) {
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     double value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
-        return;
-    char buf[32];
-    const auto written =
-        std::to_chars(buf, buf + sizeof buf, value == 0 ? 0.0 : value, std::chars_format::general, 15);
-    for (const char *p = buf; p != written.ptr; ++p)
-        out += *p == '.' ? point : *p;
+        return out;
+    const auto written = std::to_chars(out, out + kNumberRoom, value == 0 ? 0.0 : value,
+                                       std::chars_format::general, 15);
+    for (char *p = out; p != written.ptr; ++p)
+        if (*p == '.')
+            *p = point;
+    return written.ptr;
 }
 
-void appendPadded(std::string &out, int value, int width) {
+char *writePadded(char *out, int value, int width) {
     char buf[8];
     int n = 0;
     do {
@@ -53,9 +88,10 @@ void appendPadded(std::string &out, int value, int width) {
         value /= 10;
     } while (value > 0 && n < 8);
     for (int i = n; i < width; ++i)
-        out += '0';
+        *out++ = '0';
     while (n > 0)
-        out += buf[--n];
+        *out++ = buf[--n];
+    return out;
 }
 
 int digitsValue(std::string_view s) {
@@ -67,29 +103,36 @@ int digitsValue(std::string_view s) {
 
 } // namespace
 
-void AppendQuoted(std::string &line, std::string_view text, bool first) {
+char *WriteQuoted(char *out, std::string_view text, bool first) {
     if (!first)
-        line += ',';
-    line += '"';
+        *out++ = ',';
+    *out++ = '"';
     text = trimmed(text);
     while (!text.empty()) {
         const void *quote = std::memchr(text.data(), '"', text.size());
         if (!quote) {
-            line.append(text);
+            out = copy(out, text);
             break;
         }
         const auto n = static_cast<std::size_t>(static_cast<const char *>(quote) - text.data());
-        line.append(text.substr(0, n + 1));
-        line += '"';
+        out = copy(out, text.substr(0, n + 1));
+        *out++ = '"';
         text.remove_prefix(n + 1);
     }
-    line += '"';
+    *out++ = '"';
+    return out;
 }
 
-void AppendGeneralNumber(std::string &out, std::string_view stored, char point) {
+void AppendQuoted(std::string &line, std::string_view text, bool first) {
+    const std::size_t at = line.size();
+    line.resize(at + 2 * text.size() + 3);
+    line.resize(static_cast<std::size_t>(WriteQuoted(line.data() + at, text, first) - line.data()));
+}
+
+char *WriteGeneralNumber(char *out, std::string_view stored, char point) {
     const std::string_view t = trimmed(stored);
     if (t.empty())
-        return;
+        return out;
     std::size_t i = 0;
     const bool negative = t[0] == '-';
     if (t[0] == '-' || t[0] == '+')
@@ -105,18 +148,16 @@ void AppendGeneralNumber(std::string &out, std::string_view stored, char point) 
             ++i;
         fracEnd = i;
     }
-    if (i != t.size() || (intBegin == intEnd && fracBegin == fracEnd)) {
-        appendThroughDouble(out, t, point);
-        return;
-    }
+    if (i != t.size() || (intBegin == intEnd && fracBegin == fracEnd))
+        return writeThroughDouble(out, t, point);
     while (intBegin < intEnd && t[intBegin] == '0')
         ++intBegin;
     while (fracEnd > fracBegin && t[fracEnd - 1] == '0')
         --fracEnd;
     const std::size_t intDigits = intEnd - intBegin, fracDigits = fracEnd - fracBegin;
     if (intDigits == 0 && fracDigits == 0) {
-        out += '0';
-        return;
+        *out++ = '0';
+        return out;
     }
     // Up to 15 significant digits and an exponent from -4 to 14: %.15g writes the decimal
     // digits as they are.
@@ -125,26 +166,23 @@ void AppendGeneralNumber(std::string &out, std::string_view stored, char point) 
         std::size_t zeros = 0;
         while (t[fracBegin + zeros] == '0')
             ++zeros;
-        if (zeros >= 4) {
-            appendThroughDouble(out, t, point);
-            return;
-        }
+        if (zeros >= 4)
+            return writeThroughDouble(out, t, point);
         significant -= zeros;
     }
-    if (significant > 15) {
-        appendThroughDouble(out, t, point);
-        return;
-    }
+    if (significant > 15)
+        return writeThroughDouble(out, t, point);
     if (negative)
-        out += '-';
+        *out++ = '-';
     if (intDigits > 0)
-        out.append(t.substr(intBegin, intDigits));
+        out = copy(out, t.substr(intBegin, intDigits));
     else
-        out += '0';
+        *out++ = '0';
     if (fracDigits > 0) {
-        out += point;
-        out.append(t.substr(fracBegin, fracDigits));
+        *out++ = point;
+        out = copy(out, t.substr(fracBegin, fracDigits));
     }
+    return out;
 }
 
 DateWriter::DateWriter(const QString &pattern, char separator) {
@@ -165,32 +203,33 @@ DateWriter::DateWriter(const QString &pattern, char separator) {
     }
 }
 
-void DateWriter::append(std::string &out, std::string_view stored) const {
+char *DateWriter::write(char *out, std::string_view stored) const {
     if (stored.size() != 8)
-        return;
+        return out;
     for (const char c : stored)
         if (!isDigit(c))
-            return;
+            return out;
     const int year = digitsValue(stored.substr(0, 4));
     const int month = digitsValue(stored.substr(4, 2));
     const int day = digitsValue(stored.substr(6, 2));
     if (!QDate::isValid(year, month, day))
-        return;
+        return out;
     for (const Part &part : m_parts) {
         switch (part.what) {
         case 'd':
-            appendPadded(out, day, part.width);
+            out = writePadded(out, day, part.width);
             break;
         case 'm':
-            appendPadded(out, month, part.width);
+            out = writePadded(out, month, part.width);
             break;
         case 'y':
-            appendPadded(out, part.width == 2 ? year % 100 : year, part.width);
+            out = writePadded(out, part.width == 2 ? year % 100 : year, part.width);
             break;
         default:
-            out += part.what;
+            *out++ = part.what;
         }
     }
+    return out;
 }
 
 LineWriter::LineWriter(const RecordLayout &layout, const std::vector<ExportColumn> &columns,
@@ -206,42 +245,65 @@ LineWriter::LineWriter(const RecordLayout &layout, const std::vector<ExportColum
         else if (f.type == 'D')
             kind = Kind::Date;
         m_columns.push_back({c.tableField, kind, f.offset, f.length});
+        // Quoted, quotation marks doubled, a comma; the text of a number, date or other
+        // value is never longer than its stored bytes plus a number's exponent.
+        m_maxLine += 2 * (static_cast<std::size_t>(f.length) + kNumberRoom) + 3;
     }
 }
 
-void LineWriter::appendRecord(std::string &out, const RecordView &record) const {
-    std::string value;
+char *LineWriter::write(char *out, const RecordView &record) const {
     bool first = true;
+    char value[kNumberRoom + 256];
+    // Most records hold no quotation mark at all: one look over the record spares one per
+    // field.
+    const bool quotes = std::memchr(record.buffer(), '"',
+                                    static_cast<std::size_t>(m_layout.recordLength())) != nullptr;
     for (const Column &c : m_columns) {
         const std::string_view raw(record.buffer() + c.offset, static_cast<std::size_t>(c.length));
         switch (c.kind) {
         case Kind::Character:
-            AppendQuoted(out, raw, first);
+            if (quotes) {
+                out = WriteQuoted(out, raw, first);
+            } else {
+                if (!first)
+                    *out++ = ',';
+                *out++ = '"';
+                out = copy(out, trimmed(raw));
+                *out++ = '"';
+            }
             break;
         case Kind::Number:
-            value.clear();
-            AppendGeneralNumber(value, raw, m_point);
-            AppendQuoted(out, value, first);
-            break;
-        case Kind::Date:
-            value.clear();
-            m_dates.append(value, raw);
-            AppendQuoted(out, value, first);
-            break;
+            // Number fields hold at most 20 digits and signs: the value buffer holds them.
+            if (raw.size() <= 256) {
+                out = WriteQuoted(out,
+                                  {value, static_cast<std::size_t>(
+                                              WriteGeneralNumber(value, raw, m_point) - value)},
+                                  first);
+                break;
+            }
+            [[fallthrough]];
         case Kind::Other: {
             // Types an inventory file does not hold (a logical, say): the data set's text,
             // back in the table's code page it came from.
-            value.clear();
+            std::string text;
             QChar bad;
-            if (!m_layout.encode(record.text(c.field), value, bad))
-                value.clear();
-            AppendQuoted(out, value, first);
+            if (!m_layout.encode(record.text(c.field), text, bad))
+                text.clear();
+            if (text.size() > raw.size() + kNumberRoom)
+                throw db::DbError("field " +
+                                  m_layout.fields()[static_cast<std::size_t>(c.field)].name +
+                                  ": a value longer than the field cannot be exported");
+            out = WriteQuoted(out, text, first);
             break;
         }
+        case Kind::Date:
+            out = WriteQuoted(
+                out, {value, static_cast<std::size_t>(m_dates.write(value, raw) - value)}, first);
+            break;
         }
         first = false;
     }
-    out.append(kLineEnd);
+    return copy(out, kLineEnd);
 }
 
 std::string JoinedLine(const std::vector<std::string> &texts) {

@@ -125,20 +125,27 @@ void writeText(const Source &source, const Settings &settings, const Request &re
                const Progress &progress) {
     MyTable &table = source.table;
     SearchPause pause(source, request.entire);
-    std::string text = request.titles ? titleLine(settings, table, request.columns) : std::string();
+    const std::string title =
+        request.titles ? titleLine(settings, table, request.columns) : std::string();
     db::StagedFile file(request.target.toStdString());
+    file.append(title);
     const LineWriter lines(table.layout(), request.columns, decimalPoint(table.layout()),
                            DateWriter(CurrentDatePattern(), dateSeparator()));
-    text.reserve(kPieceBytes + 4096);
+    // Lines are formed straight into one buffer and written a piece at a time.
+    std::vector<char> buffer(kPieceBytes + lines.maxLineBytes());
+    char *const begin = buffer.data();
+    char *end = begin;
+    const auto flush = [&] {
+        file.append({begin, static_cast<std::size_t>(end - begin)});
+        end = begin;
+    };
     walkRecords(table, progress, [&](const RecordView &record) {
-        lines.appendRecord(text, record);
-        if (text.size() >= kPieceBytes) {
-            file.append(text);
-            text.clear();
-        }
+        end = lines.write(end, record);
+        if (static_cast<std::size_t>(end - begin) >= kPieceBytes)
+            flush();
     });
     pause.resume();
-    file.append(text);
+    flush();
     file.commit();
 }
 

@@ -20,7 +20,8 @@ std::optional<QString> existing(const std::string &path) {
 
 std::string withExtension(const QString &path, const char *ext) {
     const QFileInfo info(path);
-    return QString(info.path() + u'/' + info.completeBaseName() + QLatin1StringView(ext)).toStdString();
+    return QString(info.path() + u'/' + info.completeBaseName() + QLatin1StringView(ext))
+        .toStdString();
 }
 
 bool isInventoryFile(const QString &path, const QStringList &inventory) {
@@ -47,7 +48,8 @@ QStringList InventoryFiles(const QString &tablePath) {
 }
 
 bool SameFile(const QString &a, const QString &b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
         ::stat(QFile::encodeName(b).constData(), &sb) != 0)
         return false;

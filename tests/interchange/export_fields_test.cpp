@@ -1,7 +1,7 @@
 #include "interchange/export_fields.h"
 
-#include "db/record_view.h"
 #include "db/inventory_schema.h"
+#include "db/record_view.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,7 @@ TEST(ExportFields, UpdateConfigsTakesPositionsAndFlagsByDisplayName) {
     Grid grid = FillGrid(settings);
     std::swap(grid[0], grid[10]); // Price first, Item in row 11
     grid[0].flag = ToggledFlag(grid[0].flag);
-    grid[5].flag = QStringLiteral("yes"); // only "Yes" exports
+    grid[5].flag = QStringLiteral("yes");    // only "Yes" exports
     grid[7].name = QStringLiteral("Nobody"); // ID Marks no longer found: kept as it was
     settings.exportOrder[field::IDMarks] = 8;
     UpdateConfigs(settings, grid);
@@ -100,7 +100,8 @@ TEST(ExportFields, WorkingListFollowsPositionsAndSkipsFieldsNotExported) {
     settings.exportOrder[field::Owner] = 1;
     settings.exportOrder[field::Item] = 17;
     const std::vector<ExportColumn> columns = CalcIndexOrder(settings, layout);
-    EXPECT_EQ(catalogueIndexes(columns), (std::vector<int>{field::Owner, field::Cost, field::Item}));
+    EXPECT_EQ(catalogueIndexes(columns),
+              (std::vector<int>{field::Owner, field::Cost, field::Item}));
     EXPECT_EQ(columns[0].tableField, field::Owner);
 
     // Two fields sharing a position are both written, in catalogue order; a position no field

@@ -13,16 +13,22 @@ using namespace exporting;
 
 namespace {
 
-std::string quoted(std::string_view text) {
+std::string quotedField(std::string_view text) {
     std::string line;
     AppendQuoted(line, text, true);
     return line;
 }
 
 std::string general(std::string_view stored, char point = '.') {
-    std::string out;
-    AppendGeneralNumber(out, stored, point);
+    std::string out(stored.size() + kNumberRoom, '\0');
+    out.resize(
+        static_cast<std::size_t>(WriteGeneralNumber(out.data(), stored, point) - out.data()));
     return out;
+}
+
+std::string date(const DateWriter &writer, std::string_view stored) {
+    char buf[DateWriter::kDateRoom];
+    return {buf, static_cast<std::size_t>(writer.write(buf, stored) - buf)};
 }
 
 // What printf's %.15g makes of the stored number.
@@ -39,12 +45,18 @@ std::string reference(std::string_view stored) {
 } // namespace
 
 TEST(ExportLine, FieldsAreQuotedWithQuotesDoubledAndSpacesDropped) {
-    EXPECT_EQ(quoted("a\"b"), "\"a\"\"b\"");
-    EXPECT_EQ(quoted("   left and right  "), "\"left and right\"");
-    EXPECT_EQ(quoted("     "), "\"\"");
-    EXPECT_EQ(quoted(""), "\"\"");
-    EXPECT_EQ(quoted("\"\""), "\"\"\"\"\"\"");
-    EXPECT_EQ(quoted("a,b"), "\"a,b\"");
+    EXPECT_EQ(quotedField("a\"b"), "\"a\"\"b\"");
+    EXPECT_EQ(quotedField("   left and right  "), "\"left and right\"");
+    EXPECT_EQ(quotedField("     "), "\"\"");
+    EXPECT_EQ(quotedField(""), "\"\"");
+    EXPECT_EQ(quotedField("\"\""), "\"\"\"\"\"\"");
+    EXPECT_EQ(quotedField("a,b"), "\"a,b\"");
+    // Long padding goes in steps; what is left is exact to the byte.
+    EXPECT_EQ(quotedField("x" + std::string(39, ' ')), "\"x\"");
+    EXPECT_EQ(quotedField(std::string(17, 'y') + std::string(93, ' ')),
+              "\"" + std::string(17, 'y') + "\"");
+    EXPECT_EQ(quotedField(std::string(110, ' ')), "\"\"");
+    EXPECT_EQ(quotedField(std::string("z\0\0", 3) + "                "), "\"z\"");
     std::string line;
     AppendQuoted(line, "one", true);
     AppendQuoted(line, "two", false);
@@ -94,17 +106,13 @@ TEST(ExportLine, DatesInEveryShortDateFormat) {
             ASSERT_TRUE(ApplyDateFormat(format, zeros));
             const DateWriter writer(CurrentDatePattern(),
                                     static_cast<char>(CurrentDateSeparator().toLatin1()));
-            for (const QDate &date : dates) {
-                std::string out;
-                writer.append(out, DateToDbfText(date).toStdString());
-                EXPECT_EQ(QString::fromStdString(out), DateToText(date))
-                    << format << " " << zeros << " " << date.toString().toStdString();
-            }
-            std::string none;
-            writer.append(none, "        ");
-            writer.append(none, "20010229"); // no such day
-            writer.append(none, "2001x101");
-            EXPECT_EQ(none, "");
+            for (const QDate &day : dates)
+                EXPECT_EQ(QString::fromStdString(date(writer, DateToDbfText(day).toStdString())),
+                          DateToText(day))
+                    << format << " " << zeros << " " << day.toString().toStdString();
+            EXPECT_EQ(date(writer, "        "), "");
+            EXPECT_EQ(date(writer, "20010229"), ""); // no such day
+            EXPECT_EQ(date(writer, "2001x101"), "");
         }
     }
     ResetDateFormat();

@@ -115,8 +115,8 @@ protected:
 TEST_F(ExportReaders, PythonCsvReadsTheTextExportAsTheTableHoldsIt) {
     const QString out = m_dir.filePath(QStringLiteral("OUT.TXT"));
     exportTo(Format::Text, out);
-    const Output checked = runTool(kPython, {QStringLiteral("-c"), QString::fromUtf8(kCompare),
-                                             m_path, out});
+    const Output checked =
+        runTool(kPython, {QStringLiteral("-c"), QString::fromUtf8(kCompare), m_path, out});
     EXPECT_EQ(checked.status, 0) << checked.err.toStdString();
     EXPECT_EQ(checked.out.trimmed(), QStringLiteral("ok 406"));
 }
@@ -125,14 +125,16 @@ TEST_F(ExportReaders, OraclesReadTheDBaseExportWithTheTablesValues) {
     const QString out = m_dir.filePath(QStringLiteral("OUT.DBF"));
     exportTo(Format::DBase, out);
     for (const char *oracle : {"xbase_dump.sh", "dbview_dump.sh"}) {
-        const QString script = QString::fromLatin1(test_paths::kOraclesDir) + u'/' +
-                               QString::fromLatin1(oracle);
+        const QString script =
+            QString::fromLatin1(test_paths::kOraclesDir) + u'/' + QString::fromLatin1(oracle);
         const Output source = runTool(script, {m_path});
         const Output exported = runTool(script, {out});
         ASSERT_EQ(exported.status, 0) << oracle << exported.err.toStdString();
         EXPECT_EQ(exported.out.count(u'\n'), 406) << oracle;
         EXPECT_EQ(exported.out, source.out) << oracle;
     }
-    const Output info = runTool(QStringLiteral("/usr/bin/dbf_dump"), {QStringLiteral("--info"), out});
-    EXPECT_TRUE(info.out.contains(QRegularExpression(u"DESCRIPTIO\\s+C\\s+110"_s))) << info.out.toStdString();
+    const Output info =
+        runTool(QStringLiteral("/usr/bin/dbf_dump"), {QStringLiteral("--info"), out});
+    EXPECT_TRUE(info.out.contains(QRegularExpression(u"DESCRIPTIO\\s+C\\s+110"_s)))
+        << info.out.toStdString();
 }

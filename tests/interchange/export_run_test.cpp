@@ -164,7 +164,8 @@ TEST_F(ExportRun, WholeFileWhileSearchingWritesEveryRecordAndLeavesTheSearchOn) 
 
     // Only the search result: the search is not touched.
     ASSERT_EQ(run(Format::Text, out, only({field::Item}), false), Outcome::Done);
-    EXPECT_EQ(readAll(out), QByteArray("\"Bowl \"\"large\"\"\"\r\n\"Radio, portable\"\r\n\"Saw\"\r\n"));
+    EXPECT_EQ(readAll(out),
+              QByteArray("\"Bowl \"\"large\"\"\"\r\n\"Radio, portable\"\r\n\"Saw\"\r\n"));
     EXPECT_EQ(m_hooks.endSearchCalls, 1);
 }
 
@@ -223,9 +224,8 @@ TEST_F(ExportRun, NeverWritesOverTheInventoryItsIndexOrItsOtherNames) {
                               // Another file, but the engine would give it INV.MDX as index.
                               file("inv.dbf")};
     for (const QString &target : targets) {
-        const Format format = target.endsWith(u".txt") || target.endsWith(u".MDX")
-                                  ? Format::Text
-                                  : Format::DBase;
+        const Format format =
+            target.endsWith(u".txt") || target.endsWith(u".MDX") ? Format::Text : Format::DBase;
         EXPECT_EQ(run(format, target, only({field::Item})), Outcome::Refused)
             << target.toStdString();
         EXPECT_EQ(m_prompter.last().text, kOwnFile);

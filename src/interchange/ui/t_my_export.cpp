@@ -5,6 +5,7 @@
 #include "interchange/export_run.h"
 #include "settings/settings.h"
 #include "ui/apply_colors.h"
+#include "ui/wait_cursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,35 +40,31 @@ const QString kSaveTitle = QStringLiteral("Export Data");
 const QString kAsciiFilter = QStringLiteral("Ascii Delimited Text (*.TXT)|*.TXT");
 const QString kDBaseFilter = QStringLiteral("DBase (*.DBF)|*.DBF");
 
+// A control with its documented name and its design bounds.
+template <typename W>
+W *control(QWidget *parent, const char *name, const QString &text, QRect bounds) {
+    auto *w = new W(text, parent);
+    w->setObjectName(QLatin1String(name));
+    w->setGeometry(bounds);
+    return w;
+}
+
 QLabel *minorLabel(QWidget *parent, const char *name, const QString &text, QRect bounds) {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(bounds);
+    auto *label = control<QLabel>(parent, name, text, bounds);
     colors::SetTitle(label, colors::Title::Minor);
     return label;
 }
 
-QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect bounds) {
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(bounds);
-    b->setAutoDefault(false);
-    return b;
-}
-
 QGroupBox *group(QWidget *parent, const char *name, const QString &title, QRect bounds) {
-    auto *box = new QGroupBox(title, parent);
-    box->setObjectName(QLatin1String(name));
-    box->setGeometry(bounds);
+    auto *box = control<QGroupBox>(parent, name, title, bounds);
     colors::SetTitle(box, colors::Title::Minor);
     return box;
 }
 
-QRadioButton *radio(QWidget *parent, const char *name, const QString &text, QRect bounds) {
-    auto *r = new QRadioButton(text, parent);
-    r->setObjectName(QLatin1String(name));
-    r->setGeometry(bounds);
-    return r;
+QPushButton *button(QWidget *parent, const char *name, const QString &text, QRect bounds) {
+    auto *b = control<QPushButton>(parent, name, text, bounds);
+    b->setAutoDefault(false);
+    return b;
 }
 
 QTableWidgetItem *fixedItem(const QString &text) {
@@ -81,21 +78,12 @@ QString cellText(const QTableWidget *grid, int row, int column) {
     return item ? item->text() : QString();
 }
 
-// The hourglass for as long as an export runs, whichever way it ends.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
-
 } // namespace
 
 TMyExport::TMyExport(MyTable &table, Settings &settings, Prompter &prompter, MainHooks &hooks,
                      bool searchInForce, FormLook look, QWidget *parent)
-    : QDialog(parent), m_table(table), m_settings(settings), m_prompter(prompter),
-      m_hooks(hooks), m_searchInForce(searchInForce), m_look(std::move(look)) {
+    : QDialog(parent), m_table(table), m_settings(settings), m_prompter(prompter), m_hooks(hooks),
+      m_searchInForce(searchInForce), m_look(std::move(look)) {
     setObjectName(QStringLiteral("MyExport"));
     setWindowTitle(QStringLiteral("Export"));
     QFont designFont(QStringLiteral("Arial"));
@@ -117,8 +105,8 @@ TMyExport::TMyExport(MyTable &table, Settings &settings, Prompter &prompter, Mai
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, &TMyExport::ExportGridDblClick);
 
     minorLabel(this, "OrderingLabel", QStringLiteral("Ordering"), {kRight, 8, 90, 18});
-    QPushButton *up = button(this, "UpButton", QStringLiteral("&Up"),
-                             {kRight, 28, kButtonWidth, kButtonHeight});
+    QPushButton *up =
+        button(this, "UpButton", QStringLiteral("&Up"), {kRight, 28, kButtonWidth, kButtonHeight});
     connect(up, &QPushButton::clicked, this, &TMyExport::UpButtonClick);
     QPushButton *down = button(this, "DownButton", QStringLiteral("&Down"),
                                {kRight, 60, kButtonWidth, kButtonHeight});
@@ -137,17 +125,18 @@ TMyExport::TMyExport(MyTable &table, Settings &settings, Prompter &prompter, Mai
     notes->setWordWrap(true);
     notes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    QGroupBox *what = group(this, "WhatLabel", QStringLiteral("What to Export"),
-                            {kRight, 126, 285, 68});
-    m_exportEntire = radio(what, "ExportEntire", QStringLiteral("Export Entire Database"),
-                           {12, 20, 260, 20});
-    m_exportSearch = radio(what, "ExportSearch", QStringLiteral("Export Search Criteria"),
-                           {12, 42, 260, 20});
-    QGroupBox *how = group(this, "HowLabel", QStringLiteral("How To Export"),
-                           {kRight, 200, 285, 68});
-    m_asciiFile = radio(how, "AsciiFile", QStringLiteral("Ascii Delimited Text File"),
-                        {12, 20, 260, 20});
-    m_dbaseFile = radio(how, "DBaseFile", QStringLiteral("DBase File (DBF)"), {12, 42, 260, 20});
+    QGroupBox *what =
+        group(this, "WhatLabel", QStringLiteral("What to Export"), {kRight, 126, 285, 68});
+    m_exportEntire = control<QRadioButton>(
+        what, "ExportEntire", QStringLiteral("Export Entire Database"), {12, 20, 260, 20});
+    m_exportSearch = control<QRadioButton>(
+        what, "ExportSearch", QStringLiteral("Export Search Criteria"), {12, 42, 260, 20});
+    QGroupBox *how =
+        group(this, "HowLabel", QStringLiteral("How To Export"), {kRight, 200, 285, 68});
+    m_asciiFile = control<QRadioButton>(
+        how, "AsciiFile", QStringLiteral("Ascii Delimited Text File"), {12, 20, 260, 20});
+    m_dbaseFile = control<QRadioButton>(how, "DBaseFile", QStringLiteral("DBase File (DBF)"),
+                                        {12, 42, 260, 20});
     connect(m_asciiFile, &QRadioButton::toggled, this, &TMyExport::fileTypeChosen);
 
     m_firstRow = new QCheckBox(QStringLiteral("&First Record Contains Field Names"), this);
@@ -157,8 +146,8 @@ TMyExport::TMyExport(MyTable &table, Settings &settings, Prompter &prompter, Mai
     connect(m_firstRow, &QCheckBox::toggled, this,
             [this](bool on) { m_settings.exportFirstRow = on; });
 
-    QGroupBox *progress = group(this, "ProgressLabel", QStringLiteral("Export Progress"),
-                                {10, 362, 620, 50});
+    QGroupBox *progress =
+        group(this, "ProgressLabel", QStringLiteral("Export Progress"), {10, 362, 620, 50});
     m_gauge = new QProgressBar(progress);
     m_gauge->setObjectName(QStringLiteral("MyGauge"));
     m_gauge->setGeometry(12, 20, 596, 20);
@@ -166,17 +155,17 @@ TMyExport::TMyExport(MyTable &table, Settings &settings, Prompter &prompter, Mai
     m_gauge->setValue(0);
 
     const int buttonTop = kClientHeight - kButtonHeight - 12;
-    QPushButton *start = button(this, "StartExportButton", QStringLiteral("&Start Export"),
-                                {kClientWidth - 3 * (kButtonWidth + 8) - 20, buttonTop,
-                                 kButtonWidth + 20, kButtonHeight});
+    QPushButton *start = button(
+        this, "StartExportButton", QStringLiteral("&Start Export"),
+        {kClientWidth - 3 * (kButtonWidth + 8) - 20, buttonTop, kButtonWidth + 20, kButtonHeight});
     connect(start, &QPushButton::clicked, this, &TMyExport::StartExportButtonClick);
-    QPushButton *exit = button(this, "ExitButton", QStringLiteral("E&xit"),
-                               {kClientWidth - 2 * (kButtonWidth + 8), buttonTop, kButtonWidth,
-                                kButtonHeight});
+    QPushButton *exit =
+        button(this, "ExitButton", QStringLiteral("E&xit"),
+               {kClientWidth - 2 * (kButtonWidth + 8), buttonTop, kButtonWidth, kButtonHeight});
     connect(exit, &QPushButton::clicked, this, &QDialog::accept);
-    QPushButton *help = button(this, "HelpButton", QStringLiteral("&Help"),
-                               {kClientWidth - kButtonWidth - 8, buttonTop, kButtonWidth,
-                                kButtonHeight});
+    QPushButton *help =
+        button(this, "HelpButton", QStringLiteral("&Help"),
+               {kClientWidth - kButtonWidth - 8, buttonTop, kButtonWidth, kButtonHeight});
     connect(help, &QPushButton::clicked, this, &TMyExport::HelpButtonClick);
     auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
     connect(f1, &QShortcut::activated, this, &TMyExport::HelpButtonClick);
@@ -337,7 +326,7 @@ void TMyExport::done(int result) {
 }
 
 void TMyExport::FormClose() {
-    m_settings.exportFileType = static_cast<int>(m_asciiFile->isChecked() ? exporting::Format::Text
-                                                                          : exporting::Format::DBase);
+    m_settings.exportFileType = static_cast<int>(
+        m_asciiFile->isChecked() ? exporting::Format::Text : exporting::Format::DBase);
     exporting::UpdateConfigs(m_settings, gridRows());
 }
