@@ -7,7 +7,6 @@
 #include "ui/apply_colors.h"
 #include "ui/wait_cursor.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGroupBox>

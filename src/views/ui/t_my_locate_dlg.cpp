@@ -6,7 +6,6 @@
 #include "ui/wait_cursor.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
