@@ -77,6 +77,15 @@ timed "report Statistics/Summary by category, recorded" "$BENCH" summary-record 
 timed "report Statistics/Summary by category, PDF" "$BENCH" summary-pdf "$FILE"
 rm -f "$WORK"/INV100K.* "$WORK"/INV.DBF.summary-*
 
+# Export of every record in sort order, all 22 fields, into real files beside FILE, against
+# pgdbf dumping the same table to /dev/null in this run.
+if command -v pgdbf >/dev/null; then
+    timed "(b) pgdbf FILE > /dev/null" bash -c "pgdbf '$FILE' > /dev/null"
+fi
+timed "export all records to delimited text (real file)" "$BENCH" export-text "$FILE"
+timed "export all records to a dBASE file (real file)" "$BENCH" export-dbf "$FILE"
+rm -f "$FILE.export.txt" "$FILE.EXPORT.DBF"
+
 # The peer tools read the file as generated, before it is changed below.
 if [ -x "$PEER" ]; then
     echo "running peer_bench.sh..." >&2

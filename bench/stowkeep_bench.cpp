@@ -8,6 +8,7 @@
 #include "db/sort_expression.h"
 #include "edit/pick_lists.h"
 #include "edit/record_editor.h"
+#include "interchange/export_run.h"
 #include "reports/report_job.h"
 #include "search/level_options.h"
 #include "settings/settings.h"
@@ -15,6 +16,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -91,7 +93,7 @@ int usage() {
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
                "            append, pack, search, replace10, report-text, report-pdf,\n"
                "            report-record, summary-text, summary-record, summary-pdf, edit,\n"
-               "            preview-pages\n",
+               "            preview-pages, export-text, export-dbf\n",
                stderr);
     return 2;
 }
@@ -444,6 +446,32 @@ int main(int argc, char *argv[]) {
             table.open(path, MyTable::OpenMode::Exclusive);
             table.pack();
             detail = std::to_string(table.backend()->recordCount()) + " records after pack";
+        } else if (op == "export-text" || op == "export-dbf") {
+            // The export window's run over every record in sort order, every field, into a
+            // real file beside FILE (the script removes it).
+            const bool text = op == "export-text";
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(path);
+            Settings settings;
+            exporting::Request request;
+            request.format = text ? exporting::Format::Text : exporting::Format::DBase;
+            request.target =
+                path + (text ? QStringLiteral(".export.txt") : QStringLiteral(".EXPORT.DBF"));
+            request.columns = exporting::CalcIndexOrder(settings, table.layout());
+            QString messages;
+            QTextStream messageStream(&messages);
+            BatchPrompter prompter(messageStream);
+            batch::WindowlessHooks hooks(kExpression);
+            std::int64_t written = 0;
+            const auto outcome = exporting::RunExport(
+                {table, hooks, false}, settings, request, prompter,
+                [&written](std::int64_t done, std::int64_t) { written = done; });
+            if (outcome != exporting::Outcome::Done)
+                throw std::runtime_error("the export failed: " + messages.toStdString());
+            detail = std::to_string(written) + " records, " +
+                     std::to_string(QFileInfo(request.target).size()) + " bytes; own memory (not " +
+                     "the table's mapped pages) " + std::to_string(anonymousKb() / 1024) + " MB";
         } else if (op == "preview-pages") {
             detail = runPreview(path);
         } else if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0) {

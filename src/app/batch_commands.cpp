@@ -3,6 +3,7 @@
 #include "app/batch_backup.h"
 #include "app/batch_check.h"
 #include "app/batch_edit.h"
+#include "app/batch_export.h"
 #include "app/batch_prompter.h"
 #include "app/batch_report.h"
 #include "app/batch_search.h"
@@ -56,7 +57,14 @@ Options parse(const QStringList &args) {
                 throw UsageError(std::string(name) + " needs a value");
             return args[++i];
         };
-        if (a == u"--config")
+        bool exportValue = false;
+        if (o.positional.value(0) == u"export" && IsBatchExportOption(a, exportValue)) {
+            // The export command's own options, some of which other commands spell alike.
+            const QString option = a;
+            o.positional << option;
+            if (exportValue)
+                o.positional << value(qPrintable(option));
+        } else if (a == u"--config")
             o.configFile = value("--config");
         else if (a == u"--data-dir")
             o.dataDir = value("--data-dir");
@@ -387,6 +395,12 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
                                                       .arg(file));
                                    return false;
                                });
+            } catch (const std::invalid_argument &e) {
+                throw UsageError(e.what());
+            }
+        } else if (command == u"export") {
+            try {
+                status = BatchExport(rest, searchLevels.levels, settings, prompter, out);
             } catch (const std::invalid_argument &e) {
                 throw UsageError(e.what());
             }

@@ -51,6 +51,12 @@ constexpr std::array kCommands{
                      "the directory SOURCE (or of the file SOURCE names), into the program "
                      "directory, as Restore Data does; a restored inventory file gets its sort "
                      "index and becomes the last database of the settings"},
+    BatchCommandHelp{"export", "FILE OUT (--text|--dbf) [--fields KEY,KEY,...] [--no-titles]",
+                     "write the records of FILE in its sort order to OUT as the Export window "
+                     "does: ASCII delimited text, every field quoted, with a first line of field "
+                     "titles unless --no-titles, or a dBASE table; the fields listed by key, or "
+                     "else the export fields and order of the settings; --level as in search "
+                     "exports only the matching records"},
     BatchCommandHelp{"add", "FILE --set FIELD=VALUE ...",
                      "add a record as the Edit window stores it: FIELD a field key, VALUE as "
                      "typed there; the Edit window's checks and messages apply"},

@@ -7,6 +7,7 @@
 #include "edit/ui/t_my_edit_box.h"
 #include "interchange/ui/t_my_backup.h"
 #include "interchange/ui/t_my_restore.h"
+#include "interchange/ui/t_my_export.h"
 #include "reports/report_file.h"
 #include "reports/ui/t_my_report.h"
 #include "search/ui/t_my_search.h"
@@ -90,6 +91,11 @@ void ProvideFeatureWindows(TMain &main) {
                                  main.formLook(), &main);
         dialog.exec();
         main.DisplayCount();
+    });
+    main.provideWindow(Needs::ExportWindow, [&main](Cmd) {
+        TMyExport dialog(main.myTable(), main.settings(), main.prompter(), main,
+                         main.searchInForce(), main.formLook(), &main);
+        dialog.exec();
     });
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main

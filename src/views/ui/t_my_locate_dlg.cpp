@@ -3,9 +3,9 @@
 #include "core/prompter.h"
 #include "db/my_table.h"
 #include "ui/apply_colors.h"
+#include "ui/wait_cursor.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -27,15 +27,6 @@ constexpr int kGroupsHeight = 122;
 constexpr int kRowHeight = 22;
 constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 27;
-
-// Shows the hourglass for as long as it lives, on every way out.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 
 } // namespace
 

@@ -358,12 +358,12 @@ TEST_F(MainWindowTest, LetteredButtonModeShowsTheLabelAndMovesTheGrid) {
 
 TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
     TMain &main = start();
-    for (Cmd id : {Cmd::Import, Cmd::Export, Cmd::OtherProducts})
+    for (Cmd id : {Cmd::Import, Cmd::OtherProducts})
         EXPECT_FALSE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     // Windows the program has built are on from the start.
     for (Cmd id : {Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext, Cmd::Search,
                    Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit, Cmd::Copy,
-                   Cmd::ListBrand, Cmd::ListOwner, Cmd::Backup, Cmd::Restore})
+                   Cmd::ListBrand, Cmd::ListOwner, Cmd::Backup, Cmd::Restore, Cmd::Export})
         EXPECT_TRUE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     EXPECT_FALSE(child<QToolButton>("ImportSpeed")->isEnabled());
     main.provideWindow(Needs::ImportWindow, [](Cmd) {});
