@@ -5,6 +5,7 @@
 #include "edit/pick_lists.h"
 #include "edit/ui/t_my_edit.h"
 #include "edit/ui/t_my_edit_box.h"
+#include "interchange/ui/t_import_format.h"
 #include "reports/report_file.h"
 #include "reports/ui/t_my_report.h"
 #include "search/ui/t_my_search.h"
@@ -67,6 +68,13 @@ void ProvideFeatureWindows(TMain &main) {
         TSearchAndReplace dialog(main.myTable(), main, main.settings(), main.prompter(),
                                  main.formLook(), &main);
         dialog.exec();
+        main.DisplayCount();
+    });
+    // The imported records are in the data set when the chooser closes (its listeners have
+    // shown them); the count follows.
+    main.provideWindow(Needs::ImportWindow, [&main](Cmd) {
+        TImportFormat::Run(main.myTable(), main.settings(), main.prompter(), main.formLook(),
+                           &main);
         main.DisplayCount();
     });
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {

@@ -1,0 +1,155 @@
+#include "interchange/delimited_reader.h"
+
+namespace delimited {
+
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+
+} // namespace
+
+Reader::Reader(Source source) : m_source(std::move(source)), m_buffer(kBlock) {}
+
+Reader::Reader(std::string_view bytes) : m_pos(bytes.data()), m_end(bytes.data() + bytes.size()) {}
+
+bool Reader::fill() {
+    if (!m_source)
+        return false;
+    const std::size_t got = m_source(m_buffer.data(), m_buffer.size());
+    m_pos = m_buffer.data();
+    m_end = m_pos + got;
+    return got > 0;
+}
+
+bool Reader::isLineBreak(int c) {
+    if (c == '\r') {
+        if (m_breaks == Breaks::Unknown)
+            m_breaks = Breaks::CarriageReturn;
+        return true;
+    }
+    if (c == '\n') {
+        if (m_breaks == Breaks::Unknown)
+            m_breaks = Breaks::LineFeed;
+        return m_breaks == Breaks::LineFeed;
+    }
+    return false;
+}
+
+bool Reader::lineEnded() {
+    for (;;) {
+        const int c = peek();
+        if (c < 0 || isLineBreak(c))
+            return true;
+        if (c >= 32)
+            return false;
+        ++m_pos; // never stored
+    }
+}
+
+void Reader::nextLine() {
+    while (!lineEnded())
+        ++m_pos;
+    if (peek() >= 0)
+        ++m_pos;
+}
+
+void Reader::append(std::string &value, char c, Field &field) {
+    if (value.size() < kMaxValue)
+        value += c;
+    else
+        field.tooLong = true;
+}
+
+Reader::Field Reader::readField(std::string &value) {
+    value.clear();
+    Field field;
+    enum class State { Outside, Inside, AfterClose } state = State::Outside;
+    while (!lineEnded()) {
+        const char c = *m_pos++;
+        switch (state) {
+        case State::Outside:
+            if (c == '"')
+                state = State::Inside;
+            else
+                append(value, c, field);
+            break;
+        case State::Inside:
+            if (c != '"') {
+                append(value, c, field);
+                break;
+            }
+            if (lineEnded()) {
+                field.closed = true;
+                return field;
+            }
+            if (const char next = *m_pos++; next == ',') {
+                field.closed = true;
+                return field;
+            } else if (next == '"') {
+                append(value, '"', field);
+            } else {
+                append(value, next, field);
+                state = State::AfterClose;
+            }
+            break;
+        case State::AfterClose:
+            if (c == ',') {
+                field.closed = true;
+                return field;
+            }
+            append(value, c, field);
+            break;
+        }
+    }
+    field.closed = state == State::AfterClose;
+    return field;
+}
+
+FirstLine GetFirstLine(Reader &reader) {
+    FirstLine line;
+    std::string value;
+    bool lastClosed = false;
+    while (!reader.lineEnded()) {
+        if (static_cast<int>(line.names.size()) == kMaxFields) {
+            line.problem = FirstLine::TooManyFields;
+            return line;
+        }
+        const Reader::Field field = reader.readField(value);
+        if (field.tooLong) {
+            line.problem = FirstLine::TooLong;
+            return line;
+        }
+        lastClosed = field.closed;
+        line.names.push_back(value.empty() ? std::string(kBlankField)
+                                           : value.substr(0, kMaxNameLength));
+    }
+    if (!lastClosed)
+        line.problem = FirstLine::UnexpectedEnd;
+    return line;
+}
+
+bool ReadInAsciiRecord(Reader &reader, int fieldCount,
+                       const std::function<void(int, const std::string &)> &store) {
+    std::string value;
+    int read = 0;
+    while (read < fieldCount && !reader.lineEnded()) {
+        (void)reader.readField(value);
+        if (read == 0 && value.empty() && reader.lineEnded())
+            break;
+        store(read++, value);
+    }
+    reader.nextLine();
+    return read > 0;
+}
+
+void AppendQuoted(std::string &line, std::string_view value) {
+    line += '"';
+    for (const char c : value) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+} // namespace delimited
