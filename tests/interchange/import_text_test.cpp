@@ -197,8 +197,12 @@ TEST_F(ImportTextTest, AKillHalfWayLeavesAnInventoryFileThatOpensWithAnAgreeingI
         t.open(path);
         (void)ImportText(t, file, inOrder(12), false);
     };
+    const fixture::KeptFiles kept(dir.path().toStdString(),
+                                  {path.toStdString(), dir.filePath("INV.MDX").toStdString(),
+                                   file.toStdString()});
     const std::vector<std::string> points = crashtest::pointsOf(work);
     ASSERT_GE(points.size(), 3u);
+    kept.restore();
     crashtest::Options o;
     o.killAt = points.size() / 2;
     ASSERT_EQ(points[o.killAt], "bulk:records");

@@ -17,7 +17,7 @@ template <typename D> void WhenShown(std::function<void(D &)> drive) {
             if (dialog && dialog->isVisible()) {
                 drive(*dialog);
                 if (dialog->isVisible())
-                    dialog->done(QDialog::Rejected);
+                    static_cast<QDialog *>(dialog)->done(QDialog::Rejected);
                 return;
             }
         }

@@ -15,6 +15,7 @@ using crashtest::End;
 using db::BulkAppend;
 using db::OpenMode;
 using db::Table;
+using testfiles::copyFile;
 
 namespace {
 
@@ -111,6 +112,8 @@ TEST_F(BulkAppendTest, AKillHalfWayLeavesAPrefixOfTheRecordsWithAnAgreeingIndex)
     const std::vector<std::string> points = crashtest::pointsOf(work);
     ASSERT_EQ(points.back(), "index:written");
     ASSERT_EQ(points[points.size() / 2], "bulk:records");
+    copyFile(path + ".saved", path);
+    copyFile(mdx + ".saved", mdx);
     struct Kill {
         std::size_t at;
         bool allWritten;
