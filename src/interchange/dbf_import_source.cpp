@@ -34,7 +34,7 @@ DbfImportSource::DbfImportSource(const QString &path, int targetCodePage)
     : m_table(std::make_unique<db::DbfTable>(path.toStdString(), db::OpenMode::ReadOnly)),
       m_target(&db::CodePage::get(targetCodePage)),
       m_sameCodePage(m_table->codePage().number() == targetCodePage),
-      m_count(m_table->recordCount()) {}
+      m_fields(m_table->fields()), m_fox(m_table->isFoxPro()), m_count(m_table->recordCount()) {}
 
 DbfImportSource::~DbfImportSource() = default;
 
@@ -47,10 +47,12 @@ QStringList DbfImportSource::fieldNames() const {
 }
 
 void DbfImportSource::convert(std::string &text) {
+    if (m_sameCodePage)
+        return;
     bool plain = true;
     for (const char c : text)
         plain = plain && static_cast<unsigned char>(c) < 0x80;
-    if (m_sameCodePage || plain)
+    if (plain)
         return;
     std::string utf8 = m_table->codePage().toUtf8(text);
     std::string out;
@@ -69,43 +71,48 @@ void DbfImportSource::convert(std::string &text) {
     text = std::move(out);
 }
 
-void DbfImportSource::fieldText(std::string_view rec, int field, std::string &out) {
-    const db::FieldDef &f = m_table->field(field);
-    const bool fox = m_table->isFoxPro();
-    out.clear();
-    if (isBinary(f.type, fox))
-        return;
-    if (holdsDate(f.type)) {
+std::string_view DbfImportSource::fieldText(std::string_view rec, int field) {
+    const db::FieldDef &f = m_fields[static_cast<std::size_t>(field)];
+    const std::string_view raw = rec.substr(static_cast<std::size_t>(f.offset),
+                                            static_cast<std::size_t>(f.length));
+    if (f.type == 'C' || f.type == 'N' || f.type == 'F') {
+        // Character fields without trailing blanks, numbers as stored.
+        std::string_view text = f.type == 'C' ? raw : db::field_codec::trimBlanks(raw);
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
+            text.remove_suffix(1);
+        text = text.substr(0, delimited::kMaxValue);
+        if (m_sameCodePage)
+            return text;
+        m_text.assign(text);
+    } else if (isBinary(f.type, m_fox)) {
+        return {};
+    } else if (holdsDate(f.type)) {
+        m_text.clear();
         const auto value = m_table->dateTime(rec, field);
         if (!value)
-            return;
-        out = DateToText(QDate(value->year, value->month, value->day)).toStdString();
+            return {};
+        m_text = DateToText(QDate(value->year, value->month, value->day)).toStdString();
         if (f.type != 'D') {
             char time[16];
             const int s = value->millisecond / 1000;
             std::snprintf(time, sizeof time, " %02d:%02d:%02d", s / 3600, (s / 60) % 60, s % 60);
-            out += time;
+            m_text += time;
         }
-        return;
-    }
-    if (f.type == 'M' || f.type == 'B') {
+        return m_text;
+    } else if (f.type == 'M') { // B here is Visual FoxPro's double
         if (!m_table->hasMemoFile())
-            return;
-        out = m_table->memo(rec, field);
-        for (char &c : out)
+            return {};
+        m_text = m_table->memo(rec, field);
+        for (char &c : m_text)
             if (static_cast<unsigned char>(c) < 32)
                 c = ' ';
-    } else if (f.type == 'C') {
-        std::string_view raw = m_table->raw(rec, field);
-        while (!raw.empty() && (raw.back() == ' ' || raw.back() == '\0'))
-            raw.remove_suffix(1);
-        out.assign(raw.substr(0, delimited::kMaxValue));
     } else {
-        out = m_table->text(rec, field);
+        m_text = m_table->text(rec, field);
     }
-    cutToValue(out);
-    convert(out);
-    cutToValue(out);
+    cutToValue(m_text);
+    convert(m_text);
+    cutToValue(m_text);
+    return m_text;
 }
 
 bool DbfImportSource::readRecord(std::uint32_t recno, const std::vector<int> &map,
@@ -118,13 +125,17 @@ bool DbfImportSource::readRecord(std::uint32_t recno, const std::vector<int> &ma
         const int target = map[static_cast<std::size_t>(k)];
         if (target < 0)
             continue;
-        const char type = m_table->field(k).type;
+        const char type = m_fields[static_cast<std::size_t>(k)].type;
         if (holdsDate(type) && filler.isDate(target)) {
-            filler.storeDbfDate(record, target, m_table->date(rec, k).value_or(std::string()));
+            if (type == 'D') {
+                filler.storeDbfDate(record, target, db::field_codec::readDate(m_table->raw(rec, k)));
+            } else if (const auto value = m_table->dateTime(rec, k)) {
+                filler.storeDbfDate(record, target,
+                                    db::field_codec::Date{value->year, value->month, value->day});
+            }
             continue;
         }
-        fieldText(rec, k, m_text);
-        filler.storeText(record, target, m_text);
+        filler.storeText(record, target, fieldText(rec, k));
     }
     return true;
 }

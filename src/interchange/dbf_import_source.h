@@ -1,11 +1,14 @@
 #pragma once
 
+#include "db/engine/field_def.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace db {
@@ -50,12 +53,15 @@ public:
     [[nodiscard]] std::int64_t replacedCharacters() const { return m_replaced; }
 
 private:
-    void fieldText(std::string_view rec, int field, std::string &out);
+    // Valid until the next call.
+    [[nodiscard]] std::string_view fieldText(std::string_view rec, int field);
     void convert(std::string &text);
 
     std::unique_ptr<db::DbfTable> m_table;
     const db::CodePage *m_target;
     bool m_sameCodePage;
+    std::vector<db::FieldDef> m_fields;
+    bool m_fox;
     std::uint32_t m_count = 0;
     std::int64_t m_replaced = 0;
     std::string m_text;

@@ -1,5 +1,8 @@
 #include "interchange/delimited_reader.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace delimited {
 
 namespace {
@@ -60,11 +63,52 @@ void Reader::append(std::string &value, char c, Field &field) {
         field.tooLong = true;
 }
 
+bool Reader::readPlainQuoted(std::string &value) {
+    if (m_pos == m_end || *m_pos != '"')
+        return false;
+    const char *begin = m_pos + 1;
+    const auto *quote = static_cast<const char *>(
+        std::memchr(begin, '"', static_cast<std::size_t>(m_end - begin)));
+    if (!quote || m_end - quote < 2 || static_cast<std::size_t>(quote - begin) > kMaxValue)
+        return false;
+    bool control = false;
+    for (const char *q = begin; q < quote; ++q)
+        control |= static_cast<unsigned char>(*q) < 32;
+    if (control)
+        return false;
+    const char *p = quote;
+    const char after = p[1];
+    const bool comma = after == ',';
+    if (!comma && !(after == '\r' && m_breaks == Breaks::CarriageReturn) &&
+        !(after == '\n' && m_breaks == Breaks::LineFeed))
+        return false;
+    value.assign(m_pos + 1, p);
+    m_pos = comma ? p + 2 : p + 1; // the line break stays for the line's end
+    return true;
+}
+
 Reader::Field Reader::readField(std::string &value) {
+    // Most fields are a quoted value without doubled quotation marks that lies whole in the
+    // buffer: read at once, with the same outcome as character by character.
+    if (readPlainQuoted(value))
+        return {true, false};
     value.clear();
     Field field;
     enum class State { Outside, Inside, AfterClose } state = State::Outside;
     while (!lineEnded()) {
+        // A run of ordinary characters goes into the value at once.
+        const char *run = m_pos;
+        while (run < m_end && static_cast<unsigned char>(*run) >= 32 && *run != '"' &&
+               (state != State::AfterClose || *run != ','))
+            ++run;
+        if (run != m_pos) {
+            const std::size_t n = static_cast<std::size_t>(run - m_pos);
+            const std::size_t room = kMaxValue - std::min(kMaxValue, value.size());
+            value.append(m_pos, std::min(n, room));
+            field.tooLong = field.tooLong || n > room;
+            m_pos = run;
+            continue;
+        }
         const char c = *m_pos++;
         switch (state) {
         case State::Outside:

@@ -63,6 +63,7 @@ private:
         return static_cast<unsigned char>(*m_pos);
     }
     bool fill();
+    bool readPlainQuoted(std::string &value);
     [[nodiscard]] bool isLineBreak(int c);
     void append(std::string &value, char c, Field &field);
 

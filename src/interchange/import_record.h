@@ -1,10 +1,12 @@
 #pragma once
 
+#include "db/engine/field_codec.h"
 #include "db/engine/field_def.h"
 
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,9 +47,9 @@ public:
     [[nodiscard]] bool isDate(int catalogueIndex) const;
 
     void storeText(std::string &record, int catalogueIndex, std::string_view text) const;
-    // A date field from a date given as "YYYYMMDD" (a dBASE source's own date); blank or
-    // invalid leaves it empty.
-    void storeDbfDate(std::string &record, int catalogueIndex, std::string_view yyyymmdd) const;
+    // A date field from a dBASE source's own date; none leaves it empty.
+    void storeDbfDate(std::string &record, int catalogueIndex,
+                      const std::optional<db::field_codec::Date> &date) const;
 
 private:
     struct Target {
@@ -55,9 +57,13 @@ private:
         bool present = false;
     };
     void storeDateText(std::string &record, const Target &target, std::string_view text) const;
+    [[nodiscard]] std::optional<db::field_codec::Date> quickDate(std::string_view text) const;
 
     std::array<Target, 22> m_targets{};
     int m_recordLength = 0;
+    int m_currentYear; // the two-digit year window's centre, taken once per import
+    bool m_dayFirst;   // the short date format in force when the import starts
+    char m_separator;
     std::string m_blank;
 };
 

@@ -7,7 +7,9 @@
 #include "interchange/import_matching.h"
 #include "interchange/import_record.h"
 #include "interchange/import_run.h"
+#include "settings/regional.h"
 #include "settings/settings.h"
+#include "settings/typed_number.h"
 
 using importing::ImportText;
 
@@ -218,6 +220,63 @@ TEST_F(ImportTextTest, AKillHalfWayLeavesAnInventoryFileThatOpensWithAnAgreeingI
         EXPECT_EQ(stored(r, field::Quantity), std::to_string(r));
     table.close();
     EXPECT_TRUE(InspectInventory(path).faults.isEmpty()) << InspectInventory(path).faults.join(u' ').toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// The stored bytes of one field after storing `text` into it through the filler.
+std::string storedBy(const importing::RecordFiller &filler, int field, const std::string &text,
+                     const RecordLayout &layout) {
+    std::string record = filler.blankRecord();
+    filler.storeText(record, field, text);
+    const int at = layout.indexOf(QString::fromLatin1(kCatalogue[field].key.data(),
+                                                      qsizetype(kCatalogue[field].key.size())));
+    const db::FieldDef &f = layout.fields()[static_cast<std::size_t>(at)];
+    return record.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.length));
+}
+
+TEST_F(ImportTextTest, DatesAndNumbersAreStoredAsTheShortDateAndTypedNumberReadersReadThem) {
+    const char *dates[] = {"12/31/95", "1/2/2001", "31/12/95", "2/29/00", "29/2/1900", "7/5/49",
+                           "7/5/50", "12.31.95", "12-31-95", "1/2/0", "1/2/123", "01/02/0001",
+                           "1/2/0000", "12/31/95 "};
+    for (int format = 1; format <= 12; ++format) {
+        ApplyDateFormat(format, false);
+        const importing::RecordFiller filler(table.layout());
+        for (const char *text : dates) {
+            SCOPED_TRACE(std::string(text) + " in format " + std::to_string(format));
+            const QString value = QString::fromLatin1(text);
+            std::string expected(8, ' ');
+            bool invalid = false;
+            if (value.contains(CurrentDateSeparator())) {
+                const ParsedDate parsed = TextToDate(value);
+                invalid = parsed.isInvalid();
+                if (parsed.isValid())
+                    expected = DateToDbfText(parsed.date).toStdString();
+            }
+            if (invalid)
+                EXPECT_THROW((void)storedBy(filler, field::PurchDate, text, table.layout()),
+                             importing::ImportError);
+            else
+                EXPECT_EQ(storedBy(filler, field::PurchDate, text, table.layout()), expected);
+        }
+    }
+    ResetDateFormat();
+    const importing::RecordFiller filler(table.layout());
+    for (const char *text : {"0", "-0", "12", "007", "12.5", "-0.125", "2.675", "1e3", "+4",
+                             "1234567890.5", "99999999.99995", ".5", "5.", "1,000.5"}) {
+        SCOPED_TRACE(text);
+        std::string cost(20, ' '), quantity(11, ' ');
+        db::field_codec::storeNumber({"C", 'N', 20, 4, 0}, ReadTypedAmountPrefix(QString::fromLatin1(text), kFormatUS),
+                                     cost.data());
+        EXPECT_EQ(storedBy(filler, field::Cost, text, table.layout()), cost);
+        db::field_codec::storeNumber(
+            {"Q", 'N', 11, 0, 0},
+            static_cast<double>(ReadTypedWholeNumberPrefix(QString::fromLatin1(text), kFormatUS)),
+            quantity.data());
+        EXPECT_EQ(storedBy(filler, field::Quantity, text, table.layout()), quantity);
+    }
 }
 
 } // namespace
