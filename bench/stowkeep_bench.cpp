@@ -18,8 +18,8 @@
 #include "views/locate.h"
 
 #include <QBuffer>
-#include <QFileInfo>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -117,7 +117,8 @@ std::uint64_t writeDelimitedText(const QString &dbfPath, const QString &textPath
                 text += ',';
             const std::string_view raw = view.raw(static_cast<int>(i));
             if (fields[i].type == 'D')
-                delimited::AppendQuoted(text, DateToText(view.date(static_cast<int>(i))).toStdString());
+                delimited::AppendQuoted(text,
+                                        DateToText(view.date(static_cast<int>(i))).toStdString());
             else
                 delimited::AppendQuoted(text, field_codec::trimmed(raw));
         }
@@ -146,10 +147,9 @@ QString emptyInventoryBeside(const QString &source) {
 }
 
 std::string importDetail(MyTable &table, std::int64_t count) {
-    return std::to_string(count) + " records imported, " +
-           std::to_string(table.recordCount()) + " in the file, index " +
-           table.indexName().toStdString() + "; resident " + std::to_string(residentKb() / 1024) +
-           " MB at the end";
+    return std::to_string(count) + " records imported, " + std::to_string(table.recordCount()) +
+           " in the file, index " + table.indexName().toStdString() + "; resident " +
+           std::to_string(residentKb() / 1024) + " MB at the end";
 }
 
 int usage() {

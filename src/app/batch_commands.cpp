@@ -1,7 +1,7 @@
 #include "app/batch_commands.h"
 
-#include "app/batch_edit.h"
 #include "app/batch_check.h"
+#include "app/batch_edit.h"
 #include "app/batch_import.h"
 #include "app/batch_prompter.h"
 #include "app/batch_report.h"

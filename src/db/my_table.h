@@ -259,7 +259,7 @@ private:
     void moveToEnd(bool fromLast);
     void invalidatePositions();
     void notify(Event event);
-    void reset(); // after order, filter or data change: first visible record
+    void reset();          // after order, filter or data change: first visible record
     void recordsChanged(); // keeps the current record when it is still visible
     void encodePending(std::string &buffer) const;
     bool postBuffer(const std::string_view *expected);

@@ -10,6 +10,7 @@
 #include <QDate>
 
 #include <cstdio>
+#include <cstring>
 
 namespace importing {
 
@@ -33,8 +34,8 @@ void cutToValue(std::string &text) {
 DbfImportSource::DbfImportSource(const QString &path, int targetCodePage)
     : m_table(std::make_unique<db::DbfTable>(path.toStdString(), db::OpenMode::ReadOnly)),
       m_target(&db::CodePage::get(targetCodePage)),
-      m_sameCodePage(m_table->codePage().number() == targetCodePage),
-      m_fields(m_table->fields()), m_fox(m_table->isFoxPro()), m_count(m_table->recordCount()) {}
+      m_sameCodePage(m_table->codePage().number() == targetCodePage), m_fields(m_table->fields()),
+      m_fox(m_table->isFoxPro()), m_count(m_table->recordCount()) {}
 
 DbfImportSource::~DbfImportSource() = default;
 
@@ -42,7 +43,7 @@ QStringList DbfImportSource::fieldNames() const {
     QStringList names;
     for (const db::FieldDef &f : m_table->fields())
         names << QString::fromStdString(
-                     m_table->codePage().toUtf8(std::string_view(f.name).substr(0, 20)));
+            m_table->codePage().toUtf8(std::string_view(f.name).substr(0, 20)));
     return names;
 }
 
@@ -73,11 +74,14 @@ void DbfImportSource::convert(std::string &text) {
 
 std::string_view DbfImportSource::fieldText(std::string_view rec, int field) {
     const db::FieldDef &f = m_fields[static_cast<std::size_t>(field)];
-    const std::string_view raw = rec.substr(static_cast<std::size_t>(f.offset),
-                                            static_cast<std::size_t>(f.length));
+    const std::string_view raw =
+        rec.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.length));
     if (f.type == 'C' || f.type == 'N' || f.type == 'F') {
         // Character fields without trailing blanks, numbers as stored.
         std::string_view text = f.type == 'C' ? raw : db::field_codec::trimBlanks(raw);
+        // Wide fields are mostly blank: eight blanks at a time first.
+        while (text.size() >= 8 && std::memcmp(text.data() + text.size() - 8, "        ", 8) == 0)
+            text.remove_suffix(8);
         while (!text.empty() && (text.back() == ' ' || text.back() == '\0'))
             text.remove_suffix(1);
         text = text.substr(0, delimited::kMaxValue);
@@ -128,13 +132,21 @@ bool DbfImportSource::readRecord(std::uint32_t recno, const std::vector<int> &ma
         const char type = m_fields[static_cast<std::size_t>(k)].type;
         if (holdsDate(type) && filler.isDate(target)) {
             if (type == 'D') {
-                filler.storeDbfDate(record, target, db::field_codec::readDate(m_table->raw(rec, k)));
+                filler.storeDbfDate(record, target,
+                                    db::field_codec::readDate(m_table->raw(rec, k)));
             } else if (const auto value = m_table->dateTime(rec, k)) {
                 filler.storeDbfDate(record, target,
                                     db::field_codec::Date{value->year, value->month, value->day});
             }
             continue;
         }
+        const db::FieldDef &f = m_fields[static_cast<std::size_t>(k)];
+        // Its text, trimmed and padded again, would be these very bytes.
+        if (type == 'C' && m_sameCodePage &&
+            filler.storeSameWidth(
+                record, target,
+                rec.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.length))))
+            continue;
         filler.storeText(record, target, fieldText(rec, k));
     }
     return true;

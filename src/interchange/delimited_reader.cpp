@@ -67,8 +67,8 @@ bool Reader::readPlainQuoted(std::string &value) {
     if (m_pos == m_end || *m_pos != '"')
         return false;
     const char *begin = m_pos + 1;
-    const auto *quote = static_cast<const char *>(
-        std::memchr(begin, '"', static_cast<std::size_t>(m_end - begin)));
+    const auto *quote =
+        static_cast<const char *>(std::memchr(begin, '"', static_cast<std::size_t>(m_end - begin)));
     if (!quote || m_end - quote < 2 || static_cast<std::size_t>(quote - begin) > kMaxValue)
         return false;
     bool control = false;
@@ -170,20 +170,6 @@ FirstLine GetFirstLine(Reader &reader) {
     if (!lastClosed)
         line.problem = FirstLine::UnexpectedEnd;
     return line;
-}
-
-bool ReadInAsciiRecord(Reader &reader, int fieldCount,
-                       const std::function<void(int, const std::string &)> &store) {
-    std::string value;
-    int read = 0;
-    while (read < fieldCount && !reader.lineEnded()) {
-        (void)reader.readField(value);
-        if (read == 0 && value.empty() && reader.lineEnded())
-            break;
-        store(read++, value);
-    }
-    reader.nextLine();
-    return read > 0;
 }
 
 void AppendQuoted(std::string &line, std::string_view value) {

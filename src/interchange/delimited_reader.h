@@ -93,8 +93,18 @@ inline constexpr std::size_t kMaxNameLength = 20;
 // (field number from 0, value) the moment it is read; what the line holds beyond them is
 // passed over. False, with nothing stored, when the line holds no field or only one empty
 // field (blank lines, the end of the file). Ends with the reader at the next line.
-bool ReadInAsciiRecord(Reader &reader, int fieldCount,
-                       const std::function<void(int, const std::string &)> &store);
+template <typename Store> bool ReadInAsciiRecord(Reader &reader, int fieldCount, Store &&store) {
+    thread_local std::string value; // one buffer for all records: no allocation per value
+    int read = 0;
+    while (read < fieldCount && !reader.lineEnded()) {
+        (void)reader.readField(value);
+        if (read == 0 && value.empty() && reader.lineEnded())
+            break;
+        store(read++, static_cast<const std::string &>(value));
+    }
+    reader.nextLine();
+    return read > 0;
+}
 
 // A value as a field of a line: quoted, quotation marks doubled.
 void AppendQuoted(std::string &line, std::string_view value);

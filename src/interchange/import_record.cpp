@@ -91,8 +91,7 @@ bool RecordFiller::isDate(int catalogueIndex) const {
     return kCatalogue[static_cast<std::size_t>(catalogueIndex)].createdAs == FieldCreatedAs::Date;
 }
 
-void RecordFiller::storeText(std::string &record, int catalogueIndex,
-                             std::string_view text) const {
+void RecordFiller::storeText(std::string &record, int catalogueIndex, std::string_view text) const {
     const Target &t = m_targets[static_cast<std::size_t>(catalogueIndex)];
     if (!t.present)
         return;
@@ -144,9 +143,22 @@ void RecordFiller::storeDateText(std::string &record, const Target &t,
     if (parsed.isInvalid())
         throw ImportError(QStringLiteral("'%1' is not a valid date").arg(value));
     if (parsed.isValid())
-        db::field_codec::storeDate(
-            t.field, {parsed.date.year(), parsed.date.month(), parsed.date.day()},
-            record.data() + t.field.offset);
+        db::field_codec::storeDate(t.field,
+                                   {parsed.date.year(), parsed.date.month(), parsed.date.day()},
+                                   record.data() + t.field.offset);
+}
+
+bool RecordFiller::storeSameWidth(std::string &record, int catalogueIndex,
+                                  std::string_view bytes) const {
+    const Target &t = m_targets[static_cast<std::size_t>(catalogueIndex)];
+    if (!t.present ||
+        kCatalogue[static_cast<std::size_t>(catalogueIndex)].createdAs !=
+            FieldCreatedAs::Character ||
+        static_cast<std::size_t>(t.field.length) != bytes.size() ||
+        std::memchr(bytes.data(), 0, bytes.size()))
+        return false;
+    std::memcpy(record.data() + t.field.offset, bytes.data(), bytes.size());
+    return true;
 }
 
 void RecordFiller::storeDbfDate(std::string &record, int catalogueIndex,

@@ -47,6 +47,10 @@ public:
     [[nodiscard]] bool isDate(int catalogueIndex) const;
 
     void storeText(std::string &record, int catalogueIndex, std::string_view text) const;
+    // A character field of exactly the width of `bytes` takes them as they are (a dBASE
+    // source's field of the same width and code page, holding no NUL); false, with nothing
+    // stored, for any other field.
+    bool storeSameWidth(std::string &record, int catalogueIndex, std::string_view bytes) const;
     // A date field from a dBASE source's own date; none leaves it empty.
     void storeDbfDate(std::string &record, int catalogueIndex,
                       const std::optional<db::field_codec::Date> &date) const;

@@ -60,14 +60,14 @@ delimited::FirstLine ReadFirstLine(const QString &path) {
 }
 
 QString FirstLineMessage(delimited::FirstLine::Problem problem) {
-    QString text = QStringLiteral(
-        "The file selected does not appear to be an ASCII delimited text file.  "
-        "An ASCII delimited file requires a unique format of each field being "
-        "surrounded by double quotes and separated by a comma.  ");
+    QString text =
+        QStringLiteral("The file selected does not appear to be an ASCII delimited text file.  "
+                       "An ASCII delimited file requires a unique format of each field being "
+                       "surrounded by double quotes and separated by a comma.  ");
     switch (problem) {
     case delimited::FirstLine::TooLong:
-        return text + QStringLiteral(
-                          "The selected file has a field that is greater than 255 characters.");
+        return text +
+               QStringLiteral("The selected file has a field that is greater than 255 characters.");
     case delimited::FirstLine::UnexpectedEnd:
         return text + QStringLiteral("The selected file had an unexpected end of a line most "
                                      "likely due to an unmatched quote.");
@@ -91,8 +91,7 @@ ImportOutcome ImportText(MyTable &table, const QString &path, const std::vector<
     const RecordFiller filler(table.layout());
     const int fieldCount = static_cast<int>(map.size());
     std::string record;
-    const std::function<void(int, const std::string &)> store = [&](int k,
-                                                                   const std::string &value) {
+    const auto store = [&](int k, const std::string &value) {
         if (const int target = map[static_cast<std::size_t>(k)]; target >= 0)
             filler.storeText(record, target, value);
     };

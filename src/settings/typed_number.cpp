@@ -177,8 +177,8 @@ long long ReadTypedWholeNumberPrefix(std::string_view text, int format,
                                      const RegionalValues &regional) {
     const auto plain = PlainUsText(text, format);
     if (!plain)
-        return ReadTypedWholeNumberPrefix(
-            QString::fromLatin1(text.data(), qsizetype(text.size())), format, regional);
+        return ReadTypedWholeNumberPrefix(QString::fromLatin1(text.data(), qsizetype(text.size())),
+                                          format, regional);
     const std::string_view number =
         WithoutPlus(plain->substr(0, static_cast<std::size_t>(WholePrefix(*plain))));
     if (number.empty())

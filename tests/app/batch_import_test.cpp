@@ -26,7 +26,8 @@ protected:
         return f.fileName();
     }
     QStringList dump(const char *name) {
-        return run({"dump", file(name), "--order", "physical"}).out.split(u'\n', Qt::SkipEmptyParts);
+        return run({"dump", file(name), "--order", "physical"})
+            .out.split(u'\n', Qt::SkipEmptyParts);
     }
 
     QTemporaryDir m_dir;
@@ -69,10 +70,11 @@ TEST_F(BatchImportTest, FailuresAreReportedOnStandardErrorWithTheirStatus) {
     batchtest::Outcome r = run({"import", file("INV.DBF"), words, "--text"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("most likely due to an unmatched quote.")) << r.err.toStdString();
-    const QString dates = write("DATES.TXT", "\"Item\",\"Brand\",\"Model\",\"Serial\",\"Location\","
-                                             "\"Description\",\"From\",\"Marks\",\"Qty\",\"Date\"\r\n"
-                                             "\"ok\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1\",\"1/2/96\"\r\n"
-                                             "\"bad\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1\",\"2/30/96\"\r\n");
+    const QString dates =
+        write("DATES.TXT", "\"Item\",\"Brand\",\"Model\",\"Serial\",\"Location\","
+                           "\"Description\",\"From\",\"Marks\",\"Qty\",\"Date\"\r\n"
+                           "\"ok\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1\",\"1/2/96\"\r\n"
+                           "\"bad\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"1\",\"2/30/96\"\r\n");
     r = run({"import", file("INV.DBF"), dates, "--text"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "stowkeep-batch: '2/30/96' is not a valid date\n");

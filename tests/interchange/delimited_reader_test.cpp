@@ -55,8 +55,7 @@ TEST(FirstLine, ThirtyTwoFieldsAreAcceptedAndAThirtyThirdIsProblemThree) {
 
 TEST(FirstLine, AFieldOfMoreThan255CharactersIsProblemOne) {
     EXPECT_EQ(firstLine("\"" + std::string(255, 'x') + "\",\"b\"\r\n").problem, FirstLine::None);
-    EXPECT_EQ(firstLine("\"a\",\"" + std::string(256, 'x') + "\"\r\n").problem,
-              FirstLine::TooLong);
+    EXPECT_EQ(firstLine("\"a\",\"" + std::string(256, 'x') + "\"\r\n").problem, FirstLine::TooLong);
 }
 
 TEST(FirstLine, AFieldLeftOpenAtTheLineEndIsProblemTwo) {
@@ -100,8 +99,7 @@ TEST(Records, AShortLineGivesOnlyItsFieldsAndALongOneLosesOnlyItsExtraFields) {
 
 TEST(Records, ALongFieldIsCutTo255AndTheFieldsAfterItStayInPlace) {
     const std::string text = "\"" + std::string(300, 'x') + "\",\"after\"\r\n\"next\",\"line\"\r\n";
-    EXPECT_EQ(records(text, 2),
-              (Rows{{std::string(255, 'x'), "after"}, {"next", "line"}}));
+    EXPECT_EQ(records(text, 2), (Rows{{std::string(255, 'x'), "after"}, {"next", "line"}}));
 }
 
 TEST(Records, CharactersAfterAClosingQuoteStayInTheValueUpToTheNextComma) {

@@ -53,7 +53,8 @@ TEST_F(ImportTextTest, AnExportWithTitlesReproducesTheRecordsInAnEmptyFile) {
     for (MyTable::Scanner s = source.scanner(); s.next();) {
         std::vector<std::string> values;
         for (int f = 0; f < kFieldCount; ++f)
-            values.push_back(kCatalogue[static_cast<std::size_t>(f)].createdAs == FieldCreatedAs::Date
+            values.push_back(kCatalogue[static_cast<std::size_t>(f)].createdAs ==
+                                     FieldCreatedAs::Date
                                  ? DateToText(s.view().date(f)).toStdString()
                                  : std::string(field_codec::trimmed(s.view().raw(f))));
         text += line(values);
@@ -71,8 +72,8 @@ TEST_F(ImportTextTest, AnExportWithTitlesReproducesTheRecordsInAnEmptyFile) {
         EXPECT_EQ(matching.use(r), importing::kUse);
     }
     std::vector<std::int64_t> counts;
-    const auto outcome =
-        ImportText(table, file, matching.fieldMap(), true, [&](std::int64_t n) { counts.push_back(n); });
+    const auto outcome = ImportText(table, file, matching.fieldMap(), true,
+                                    [&](std::int64_t n) { counts.push_back(n); });
     EXPECT_EQ(outcome.count, 60);
     ASSERT_EQ(counts.size(), 60u);
     EXPECT_EQ(counts.back(), 60);
@@ -181,8 +182,9 @@ TEST_F(ImportTextTest, WithSkipFirstOffTheFirstLineIsARecordToo) {
 TEST_F(ImportTextTest, AMissingFileIsAnImportErrorAndNothingChanges) {
     EXPECT_THROW((void)importing::ReadFirstLine(dir.filePath(QStringLiteral("NONE.TXT"))),
                  importing::ImportError);
-    EXPECT_THROW((void)ImportText(table, dir.filePath(QStringLiteral("NONE.TXT")), inOrder(2), true),
-                 importing::ImportError);
+    EXPECT_THROW(
+        (void)ImportText(table, dir.filePath(QStringLiteral("NONE.TXT")), inOrder(2), true),
+        importing::ImportError);
     EXPECT_EQ(table.recordCount(), 0);
 }
 
@@ -199,9 +201,9 @@ TEST_F(ImportTextTest, AKillHalfWayLeavesAnInventoryFileThatOpensWithAnAgreeingI
         t.open(path);
         (void)ImportText(t, file, inOrder(12), false);
     };
-    const fixture::KeptFiles kept(dir.path().toStdString(),
-                                  {path.toStdString(), dir.filePath("INV.MDX").toStdString(),
-                                   file.toStdString()});
+    const fixture::KeptFiles kept(
+        dir.path().toStdString(),
+        {path.toStdString(), dir.filePath("INV.MDX").toStdString(), file.toStdString()});
     const std::vector<std::string> points = crashtest::pointsOf(work);
     ASSERT_GE(points.size(), 3u);
     kept.restore();
@@ -219,7 +221,8 @@ TEST_F(ImportTextTest, AKillHalfWayLeavesAnInventoryFileThatOpensWithAnAgreeingI
     for (std::uint32_t r = 1; r <= static_cast<std::uint32_t>(count); r += 331)
         EXPECT_EQ(stored(r, field::Quantity), std::to_string(r));
     table.close();
-    EXPECT_TRUE(InspectInventory(path).faults.isEmpty()) << InspectInventory(path).faults.join(u' ').toStdString();
+    EXPECT_TRUE(InspectInventory(path).faults.isEmpty())
+        << InspectInventory(path).faults.join(u' ').toStdString();
 }
 
 } // namespace
@@ -231,16 +234,16 @@ std::string storedBy(const importing::RecordFiller &filler, int field, const std
                      const RecordLayout &layout) {
     std::string record = filler.blankRecord();
     filler.storeText(record, field, text);
-    const int at = layout.indexOf(QString::fromLatin1(kCatalogue[field].key.data(),
-                                                      qsizetype(kCatalogue[field].key.size())));
+    const int at = layout.indexOf(
+        QString::fromLatin1(kCatalogue[field].key.data(), qsizetype(kCatalogue[field].key.size())));
     const db::FieldDef &f = layout.fields()[static_cast<std::size_t>(at)];
     return record.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.length));
 }
 
 TEST_F(ImportTextTest, DatesAndNumbersAreStoredAsTheShortDateAndTypedNumberReadersReadThem) {
-    const char *dates[] = {"12/31/95", "1/2/2001", "31/12/95", "2/29/00", "29/2/1900", "7/5/49",
-                           "7/5/50", "12.31.95", "12-31-95", "1/2/0", "1/2/123", "01/02/0001",
-                           "1/2/0000", "12/31/95 "};
+    const char *dates[] = {"12/31/95", "1/2/2001",   "31/12/95", "2/29/00",  "29/2/1900",
+                           "7/5/49",   "7/5/50",     "12.31.95", "12-31-95", "1/2/0",
+                           "1/2/123",  "01/02/0001", "1/2/0000", "12/31/95 "};
     for (int format = 1; format <= 12; ++format) {
         ApplyDateFormat(format, false);
         const importing::RecordFiller filler(table.layout());
@@ -268,7 +271,8 @@ TEST_F(ImportTextTest, DatesAndNumbersAreStoredAsTheShortDateAndTypedNumberReade
                              "1234567890.5", "99999999.99995", ".5", "5.", "1,000.5"}) {
         SCOPED_TRACE(text);
         std::string cost(20, ' '), quantity(11, ' ');
-        db::field_codec::storeNumber({"C", 'N', 20, 4, 0}, ReadTypedAmountPrefix(QString::fromLatin1(text), kFormatUS),
+        db::field_codec::storeNumber({"C", 'N', 20, 4, 0},
+                                     ReadTypedAmountPrefix(QString::fromLatin1(text), kFormatUS),
                                      cost.data());
         EXPECT_EQ(storedBy(filler, field::Cost, text, table.layout()), cost);
         db::field_codec::storeNumber(

@@ -31,8 +31,8 @@ QString WithDefaultExtension(QString path, const char *extension) {
 
 } // namespace
 
-TImportFormat::TImportFormat(MyTable &table, Settings &settings, Prompter &prompter,
-                             FormLook look, QWidget *parent)
+TImportFormat::TImportFormat(MyTable &table, Settings &settings, Prompter &prompter, FormLook look,
+                             QWidget *parent)
     : QDialog(parent), m_table(table), m_settings(settings), m_prompter(prompter),
       m_look(std::move(look)) {
     setObjectName(QStringLiteral("ImportFormat"));

@@ -47,8 +47,8 @@ TMyImport::TMyImport(MyTable &table, Settings &settings, Prompter &prompter, For
     m_grid = new QTableWidget(this);
     m_grid->setObjectName(QStringLiteral("ImportGrid"));
     m_grid->setColumnCount(3);
-    m_grid->setHorizontalHeaderLabels(
-        {QStringLiteral("STOWKEEP FIELDS"), QStringLiteral("IMPORT FIELDS"), QStringLiteral("USE")});
+    m_grid->setHorizontalHeaderLabels({QStringLiteral("STOWKEEP FIELDS"),
+                                       QStringLiteral("IMPORT FIELDS"), QStringLiteral("USE")});
     m_grid->verticalHeader()->setVisible(false);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -196,10 +196,10 @@ void TMyImport::StartButtonClick() {
     QString failure;
     try {
         m_sinceDrawn.start();
-        m_outcome = m_kind == Kind::Text
-                        ? importing::ImportText(m_table, m_path, map, m_settings.importSkipFirst,
-                                                progress)
-                        : importing::ImportDbf(m_table, m_path, map, progress);
+        m_outcome =
+            m_kind == Kind::Text
+                ? importing::ImportText(m_table, m_path, map, m_settings.importSkipFirst, progress)
+                : importing::ImportDbf(m_table, m_path, map, progress);
     } catch (const importing::ImportError &e) {
         failure = e.text();
     } catch (const db::DbError &e) {
@@ -215,7 +215,7 @@ void TMyImport::StartButtonClick() {
         !note.isEmpty())
         m_prompter.message(QStringLiteral("Warning"), note, Prompter::Ok, Prompter::Ok,
                            Prompter::Icon::Warning);
-    m_prompter.message(QStringLiteral("Ok"), importing::kImportComplete, Prompter::Ok,
-                       Prompter::Ok, Prompter::Icon::Information);
+    m_prompter.message(QStringLiteral("Ok"), importing::kImportComplete, Prompter::Ok, Prompter::Ok,
+                       Prompter::Icon::Information);
     accept();
 }

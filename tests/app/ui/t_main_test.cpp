@@ -361,9 +361,9 @@ TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
     for (Cmd id : {Cmd::Export, Cmd::Backup, Cmd::OtherProducts})
         EXPECT_FALSE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     // Windows the program has built are on from the start.
-    for (Cmd id : {Cmd::Import, Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext, Cmd::Search,
-                   Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit, Cmd::Copy,
-                   Cmd::ListBrand, Cmd::ListOwner})
+    for (Cmd id : {Cmd::Import, Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext,
+                   Cmd::Search, Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit,
+                   Cmd::Copy, Cmd::ListBrand, Cmd::ListOwner})
         EXPECT_TRUE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     EXPECT_FALSE(child<QToolButton>("ReportSpeed")->isEnabled());
     main.provideWindow(Needs::ReportWindow, [](Cmd) {});
