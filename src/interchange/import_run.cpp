@@ -84,31 +84,53 @@ bool IsDbfFileName(const QString &path) {
     return path.right(4).toUpper() == QLatin1String(".DBF");
 }
 
+namespace {
+
+// Adds the records `read` fills into a blank record each: it returns false at the end, and
+// sets `take` for a record to be added.
+template <typename Read>
+std::int64_t AddRecords(MyTable &table, const RecordFiller &filler, const Progress &progress,
+                        Read read) {
+    MyTable::BulkInsert bulk = table.bulkInsert();
+    std::string record;
+    std::int64_t count = 0;
+    for (;;) {
+        record = filler.blankRecord();
+        bool take = false;
+        if (!read(record, take))
+            break;
+        if (!take)
+            continue;
+        (void)bulk.append(record);
+        ++count;
+        if (progress)
+            progress(count);
+    }
+    bulk.commit();
+    return count;
+}
+
+} // namespace
+
 ImportOutcome ImportText(MyTable &table, const QString &path, const std::vector<int> &map,
                          bool skipFirst, const Progress &progress) {
     TextFile file(path);
     delimited::Reader reader = file.reader();
     const RecordFiller filler(table.layout());
     const int fieldCount = static_cast<int>(map.size());
-    std::string record;
-    const auto store = [&](int k, const std::string &value) {
-        if (const int target = map[static_cast<std::size_t>(k)]; target >= 0)
-            filler.storeText(record, target, value);
-    };
     if (skipFirst)
         (void)delimited::ReadInAsciiRecord(reader, fieldCount, [](int, const std::string &) {});
     ImportOutcome outcome;
-    MyTable::BulkInsert bulk = table.bulkInsert();
-    while (!reader.atEnd()) {
-        record = filler.blankRecord();
-        if (!delimited::ReadInAsciiRecord(reader, fieldCount, store))
-            continue;
-        (void)bulk.append(record);
-        ++outcome.count;
-        if (progress)
-            progress(outcome.count);
-    }
-    bulk.commit();
+    outcome.count = AddRecords(table, filler, progress, [&](std::string &record, bool &take) {
+        if (reader.atEnd())
+            return false;
+        take =
+            delimited::ReadInAsciiRecord(reader, fieldCount, [&](int k, const std::string &value) {
+                if (const int target = map[static_cast<std::size_t>(k)]; target >= 0)
+                    filler.storeText(record, target, value);
+            });
+        return true;
+    });
     return outcome;
 }
 
@@ -117,20 +139,13 @@ ImportOutcome ImportDbf(MyTable &table, const QString &path, const std::vector<i
     DbfImportSource source(path, table.backend()->codePage());
     const RecordFiller filler(table.layout());
     ImportOutcome outcome;
-    std::string record;
-    {
-        MyTable::BulkInsert bulk = table.bulkInsert();
-        for (std::uint32_t r = 1; r <= source.recordCount(); ++r) {
-            record = filler.blankRecord();
-            if (!source.readRecord(r, map, filler, record))
-                continue;
-            (void)bulk.append(record);
-            ++outcome.count;
-            if (progress)
-                progress(outcome.count);
-        }
-        bulk.commit();
-    }
+    std::uint32_t next = 1;
+    outcome.count = AddRecords(table, filler, progress, [&](std::string &record, bool &take) {
+        if (next > source.recordCount())
+            return false;
+        take = source.readRecord(next++, map, filler, record);
+        return true;
+    });
     outcome.replacedCharacters = source.replacedCharacters();
     return outcome;
 }
