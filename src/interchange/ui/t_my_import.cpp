@@ -23,6 +23,7 @@ constexpr int kGridLeft = 10;
 constexpr int kGridTop = 10;
 constexpr int kGridHeight = 360;
 constexpr int kColumnWidths[3] = {179, 179, 38};
+constexpr int kRowHeight = 18;
 constexpr int kButtonLeft = 440;
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 27;
@@ -50,6 +51,7 @@ TMyImport::TMyImport(MyTable &table, Settings &settings, Prompter &prompter, For
     m_grid->setHorizontalHeaderLabels({QStringLiteral("STOWKEEP FIELDS"),
                                        QStringLiteral("IMPORT FIELDS"), QStringLiteral("USE")});
     m_grid->verticalHeader()->setVisible(false);
+    m_grid->verticalHeader()->setMinimumSectionSize(1);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setGeometry(kGridLeft, kGridTop, 400 + 20, kGridHeight);
@@ -114,8 +116,7 @@ void TMyImport::FormShow() {
     for (int c = 0; c < 3; ++c)
         m_grid->setColumnWidth(c, Scaled(kColumnWidths[c], f));
     m_grid->resize(Scaled(400, f) + 20, m_grid->height());
-    m_grid->verticalHeader()->setDefaultSectionSize(
-        Scaled(m_grid->verticalHeader()->defaultSectionSize(), f));
+    m_grid->verticalHeader()->setDefaultSectionSize(Scaled(kRowHeight, f));
     SetColors(this, m_settings.colorSet(ColorTarget::Configure));
     m_countText->move(countPosition());
 }
