@@ -141,11 +141,10 @@ bool DbfImportSource::readRecord(std::uint32_t recno, const std::vector<int> &ma
             continue;
         }
         const db::FieldDef &f = m_fields[static_cast<std::size_t>(k)];
-        // Its text, trimmed and padded again, would be these very bytes.
-        if (type == 'C' && m_sameCodePage &&
-            filler.storeSameWidth(
-                record, target,
-                rec.substr(static_cast<std::size_t>(f.offset), static_cast<std::size_t>(f.length))))
+        // Its text, stored again, would be these very bytes.
+        if (m_sameCodePage && filler.storeSameField(record, target, f,
+                                                    rec.substr(static_cast<std::size_t>(f.offset),
+                                                               static_cast<std::size_t>(f.length))))
             continue;
         filler.storeText(record, target, fieldText(rec, k));
     }

@@ -148,15 +148,36 @@ void RecordFiller::storeDateText(std::string &record, const Target &t,
                                    record.data() + t.field.offset);
 }
 
-bool RecordFiller::storeSameWidth(std::string &record, int catalogueIndex,
-                                  std::string_view bytes) const {
+bool RecordFiller::storeSameField(std::string &record, int catalogueIndex,
+                                  const db::FieldDef &source, std::string_view bytes) const {
     const Target &t = m_targets[static_cast<std::size_t>(catalogueIndex)];
-    if (!t.present ||
-        kCatalogue[static_cast<std::size_t>(catalogueIndex)].createdAs !=
-            FieldCreatedAs::Character ||
-        static_cast<std::size_t>(t.field.length) != bytes.size() ||
-        std::memchr(bytes.data(), 0, bytes.size()))
+    if (!t.present || t.field.length != source.length ||
+        static_cast<std::size_t>(t.field.length) != bytes.size())
         return false;
+    switch (kCatalogue[static_cast<std::size_t>(catalogueIndex)].createdAs) {
+    case FieldCreatedAs::Character:
+        if (source.type != 'C' || std::memchr(bytes.data(), 0, bytes.size()))
+            return false;
+        break;
+    case FieldCreatedAs::Integer:
+    case FieldCreatedAs::Float: {
+        if ((source.type != 'N' && source.type != 'F') || source.decimals != t.field.decimals)
+            return false;
+        const std::string_view text = db::field_codec::trimBlanks(bytes);
+        if (text.empty() || text.data() + text.size() != bytes.data() + bytes.size() ||
+            !PlainDecimal(text, t.field.decimals > 0))
+            return false;
+        const std::size_t point = text.find('.');
+        const std::size_t decimals = point == std::string_view::npos ? 0 : text.size() - point - 1;
+        // Stored text never carries a sign on zero.
+        if (decimals != static_cast<std::size_t>(t.field.decimals) ||
+            (text[0] == '-' && text.find_first_not_of("-0.") == std::string_view::npos))
+            return false;
+        break;
+    }
+    case FieldCreatedAs::Date:
+        return false;
+    }
     std::memcpy(record.data() + t.field.offset, bytes.data(), bytes.size());
     return true;
 }

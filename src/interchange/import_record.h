@@ -47,10 +47,12 @@ public:
     [[nodiscard]] bool isDate(int catalogueIndex) const;
 
     void storeText(std::string &record, int catalogueIndex, std::string_view text) const;
-    // A character field of exactly the width of `bytes` takes them as they are (a dBASE
-    // source's field of the same width and code page, holding no NUL); false, with nothing
-    // stored, for any other field.
-    bool storeSameWidth(std::string &record, int catalogueIndex, std::string_view bytes) const;
+    // A field defined as the source field `source` (of a dBASE table in the same code page)
+    // takes its bytes as they are when storing their text would give the same bytes: a
+    // character field holding no NUL, a number right-justified with exactly the field's
+    // decimals. False, with nothing stored, otherwise.
+    bool storeSameField(std::string &record, int catalogueIndex, const db::FieldDef &source,
+                        std::string_view bytes) const;
     // A date field from a dBASE source's own date; none leaves it empty.
     void storeDbfDate(std::string &record, int catalogueIndex,
                       const std::optional<db::field_codec::Date> &date) const;

@@ -117,3 +117,47 @@ TEST_F(ImportDbfTest, CharactersTheInventoryCannotHoldBecomeQuestionMarksAndAreC
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ImportDbfTest, FieldsDefinedAsTheInventorysAreStoredAsTheirTextWouldBe) {
+    const std::string sourcePath = dir.filePath(QStringLiteral("SAME.DBF")).toStdString();
+    db::DbfTable::create(
+        sourcePath,
+        {{"ITEM", 'C', 40, 0, 0}, {"QUANTITY", 'N', 11, 0, 0}, {"COST", 'N', 20, 4, 0}});
+    struct Row {
+        std::string item, quantity, cost;       // raw bytes as another program left them
+        std::string storedQuantity, storedCost; // what their text gives
+    };
+    const std::vector<Row> rows{
+        {"Lamp", "          7", "             12.5000", "7", "12.5000"},
+        {std::string("Nul\0x", 5), "7          ", "12.5                ", "7", "12.5000"},
+        {"  Spaced", "         -0", "             -0.0000", "0", "0.0000"},
+        {"", "        007", "               12.50", "7", "12.5000"},
+    };
+    {
+        db::DbfTable t(sourcePath, db::OpenMode::Exclusive);
+        for (const Row &r : rows) {
+            std::string rec = t.blankRecord();
+            rec.replace(1, r.item.size(), r.item);
+            rec.replace(41, 11, r.quantity);
+            rec.replace(52, 20, r.cost);
+            (void)t.appendRecord(rec);
+        }
+    }
+    EXPECT_EQ(ImportDbf(table, QString::fromStdString(sourcePath),
+                        {field::Item, field::Quantity, field::Cost})
+                  .count,
+              4);
+    for (std::uint32_t r = 1; r <= 4; ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(stored(r, field::Quantity), rows[r - 1].storedQuantity);
+        EXPECT_EQ(stored(r, field::Cost), rows[r - 1].storedCost);
+    }
+    EXPECT_EQ(stored(2, field::Item), std::string("Nul\0x", 5));
+    EXPECT_EQ(stored(3, field::Item), "Spaced");
+    ASSERT_TRUE(table.gotoBookmark(3));
+    EXPECT_EQ(table.current().raw(field::Item).substr(0, 8), "  Spaced");
+}
+
+} // namespace
