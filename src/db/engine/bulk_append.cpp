@@ -35,13 +35,14 @@ BulkAppend::BulkAppend(Table &table) : m_table(table) {
     if (MdxFile *mdx = table.index()) {
         mdx->requireWritable();
         mdx->beginUpdate();
-        m_rebuild = m_startCount == 0;
-        if (!m_rebuild) {
-            m_keys.resize(static_cast<std::size_t>(mdx->tagCount()));
-            for (int i = 0; i < mdx->tagCount(); ++i) {
-                m_keys[static_cast<std::size_t>(i)].keyLength = mdx->tag(i).keyLength;
-                m_keys[static_cast<std::size_t>(i)].keyType = mdx->tag(i).keyType;
-            }
+        // Into an empty table every key is gathered as the records come: the index is then
+        // built from them without reading the records back.
+        m_rebuild = false;
+        m_fromEmpty = m_startCount == 0;
+        m_keys.resize(static_cast<std::size_t>(mdx->tagCount()));
+        for (int i = 0; i < mdx->tagCount(); ++i) {
+            m_keys[static_cast<std::size_t>(i)].keyLength = mdx->tag(i).keyLength;
+            m_keys[static_cast<std::size_t>(i)].keyType = mdx->tag(i).keyType;
         }
     }
 }
@@ -64,16 +65,16 @@ std::uint32_t BulkAppend::append(std::string_view record) {
     ++m_appended;
     MdxFile *mdx = m_table.index();
     if (mdx && !m_rebuild && record[0] != '*') {
-        if (m_appended > m_startCount / 8) {
+        if (!m_fromEmpty && m_appended > m_startCount / 8) {
             switchToRebuild();
         } else {
             for (int i = 0; i < mdx->tagCount(); ++i) {
                 TagKeys &keys = m_keys[static_cast<std::size_t>(i)];
-                const std::string key = mdx->keyFor(i, record.data());
                 const std::size_t at = keys.rows.size();
+                if (keys.rows.capacity() < at + keys.stride())
+                    keys.rows.reserve(std::max<std::size_t>(keys.rows.capacity() * 2, 1 << 16));
                 keys.rows.resize(at + keys.stride());
-                std::memcpy(keys.rows.data() + at, key.data(),
-                            std::min(key.size(), static_cast<std::size_t>(keys.keyLength)));
+                mdx->keyInto(i, record.data(), keys.rows.data() + at);
                 std::memcpy(keys.rows.data() + at + keys.keyLength, &recno, 4);
             }
         }
@@ -117,6 +118,13 @@ void BulkAppend::insertGatheredKeys() {
     }
 }
 
+void BulkAppend::regenerateFromGatheredKeys() {
+    std::vector<std::vector<char>> rows;
+    for (TagKeys &keys : m_keys)
+        rows.push_back(std::move(keys.rows));
+    m_table.index()->regenerateFromKeys(std::move(rows));
+}
+
 void BulkAppend::commit() {
     if (!m_open)
         return;
@@ -127,6 +135,8 @@ void BulkAppend::commit() {
         if (m_appended > 0) {
             if (m_rebuild)
                 mdx->regenerate(m_table.liveRecords());
+            else if (m_fromEmpty)
+                regenerateFromGatheredKeys();
             else
                 insertGatheredKeys();
         }

@@ -22,11 +22,11 @@ class Table;
 // whose marker makes the next open rebuild it from exactly those records: never an index
 // that disagrees with its table unnoticed.
 //
-// Keys are made when the records are all written. A table that was empty, or one that
-// grows by more than an eighth, has every tag rebuilt from its records (beside the old index
-// and renamed into place, MdxFile::regenerate). Otherwise the new records' keys are gathered
-// as they come, sorted per tag, and put into each tag's B-tree in key order, so consecutive
-// inserts walk the same path of nodes.
+// Keys. The new records' keys are gathered as they come. A table that was empty has every tag
+// built from them at the end (beside the old index and renamed into place,
+// MdxFile::regenerateFromKeys); one that grows by more than an eighth has every tag rebuilt
+// from its records (MdxFile::regenerate). Otherwise the gathered keys are sorted per tag and
+// put into each tag's B-tree in key order, so consecutive inserts walk the same path of nodes.
 //
 // Nothing else may change the table through the same Table object while this lives.
 class BulkAppend {
@@ -51,12 +51,14 @@ private:
     struct TagKeys;
     void switchToRebuild();
     void insertGatheredKeys();
+    void regenerateFromGatheredKeys();
 
     Table &m_table;
     std::unique_ptr<DbfTable::AppendBatch> m_batch;
     std::uint32_t m_startCount = 0;
     std::uint32_t m_appended = 0;
-    bool m_rebuild = false;
+    bool m_rebuild = false;   // every tag rebuilt from the records at the end
+    bool m_fromEmpty = false; // the table was empty: every key gathered
     std::vector<TagKeys> m_keys;
     bool m_open = true;
 };
