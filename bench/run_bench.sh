@@ -48,6 +48,48 @@ cat "$FILE" >/dev/null; cat "$FILE" >/dev/null
 timed "(a) cat FILE > /dev/null" bash -c "cat '$FILE' > /dev/null"
 timed "(a) cat FILE > /dev/null" bash -c "cat '$FILE' > /dev/null"
 
+# Import: the records as the export writes them (a title line, every field in quotes,
+# quotation marks doubled, CR LF) into an empty inventory file with its sort index, against
+# sqlite3 .import of the same text timed here; and the table itself as a dBASE import.
+import_rows() {
+    local text=$WORK/INV.TXT
+    "$BENCH" write-text "$FILE" >/dev/null || echo "write-text failed" >&2
+    cat "$text" >/dev/null
+    timed "import the text into an empty file, index kept" "$BENCH" import-text "$text"
+    timed "(i) sqlite3 .import of the same text, fresh db" \
+        bash -c "rm -f '$WORK/import.db' && sqlite3 '$WORK/import.db' '.import --csv $text inv'"
+    timed "import the table as a dBASE file, index kept" "$BENCH" import-dbf "$FILE"
+    rm -f "$WORK"/IMPORTED.* "$WORK/import.db" "$text"
+}
+
+# The table of results; the second cat run is the anchor (warm cache).
+print_table() {
+    local base
+    base=$(printf '%s\n' "${ROWS[2]}" | cut -f2)
+    {
+        echo "stowkeep-bench: $FILE ($(stat -c %s "$FILE") bytes now), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC')"
+        printf '%-52s %9s %9s %9s  %s\n' "operation" "seconds" "x cat" "peak MB" "status / detail"
+        for r in "${ROWS[@]}"; do
+            IFS=$'\t' read -r label secs mb status detail <<<"$r"
+            ratio=$(awk -v s="$secs" -v b="$base" 'BEGIN { if (b > 0) printf "%.1f", s / b; else print "-" }')
+            printf '%-52s %9s %9s %9s  %s %s\n' "$label" "$secs" "$ratio" "$mb" "$status" "$detail"
+        done
+        if [ -s "$WORK/peer.txt" ]; then
+            echo
+            cat "$WORK/peer.txt"
+        fi
+    } | tee "$WORK/table.txt"
+}
+
+# STOWKEEP_BENCH_ONLY=import times the import rows alone.
+if [ "${STOWKEEP_BENCH_ONLY:-}" = import ]; then
+    rm -f "$WORK/peer.txt"
+    import_rows
+    print_table
+    exit 0
+fi
+import_rows
+
 timed "build the sort index NewIndex" "$BENCH" index "$FILE"
 timed "open + count + first screen (40 rows), index order" "$BENCH" first-screen "$FILE"
 timed "browse: screens, search, walk (peak = memory)" "$BENCH" browse "$FILE"
@@ -99,18 +141,4 @@ timed "append 100,000 records, index kept current" "$BENCH" append "$FILE"
 timed "pack with 10% deleted (index regenerated)" "$BENCH" pack "$FILE"
 timed "mdx_keys.pl --check after pack" "$HERE/../../shared/formats/oracles/mdx_keys.pl" --check "$WORK/INV.MDX" NEWINDEX
 
-# The second cat run is the anchor (warm cache).
-BASE=$(printf '%s\n' "${ROWS[2]}" | cut -f2)
-{
-    echo "stowkeep-bench: $FILE ($(stat -c %s "$FILE") bytes now), $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC')"
-    printf '%-52s %9s %9s %9s  %s\n' "operation" "seconds" "x cat" "peak MB" "status / detail"
-    for r in "${ROWS[@]}"; do
-        IFS=$'\t' read -r label secs mb status detail <<<"$r"
-        ratio=$(awk -v s="$secs" -v b="$BASE" 'BEGIN { if (b > 0) printf "%.1f", s / b; else print "-" }')
-        printf '%-52s %9s %9s %9s  %s %s\n' "$label" "$secs" "$ratio" "$mb" "$status" "$detail"
-    done
-    if [ -s "$WORK/peer.txt" ]; then
-        echo
-        cat "$WORK/peer.txt"
-    fi
-} | tee "$WORK/table.txt"
+print_table

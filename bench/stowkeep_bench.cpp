@@ -9,8 +9,12 @@
 #include "edit/pick_lists.h"
 #include "edit/record_editor.h"
 #include "interchange/export_run.h"
+#include "interchange/delimited_reader.h"
+#include "interchange/import_matching.h"
+#include "interchange/import_run.h"
 #include "reports/report_job.h"
 #include "search/level_options.h"
+#include "settings/date_format.h"
 #include "settings/settings.h"
 #include "views/locate.h"
 
@@ -88,12 +92,74 @@ std::string seconds(double s) {
     return buf;
 }
 
+// The records of a table as ASCII delimited text the way the export writes it: a title
+// line of the display names, every field in quotes with quotation marks doubled, dates in the
+// short date format, CR LF line ends. Returns the number of records written.
+std::uint64_t writeDelimitedText(const QString &dbfPath, const QString &textPath) {
+    MyTable table;
+    table.open(dbfPath, MyTable::OpenMode::ReadOnly);
+    std::FILE *out = std::fopen(textPath.toLocal8Bit().constData(), "wb");
+    if (!out)
+        throw std::runtime_error("cannot write " + textPath.toStdString());
+    const Settings settings;
+    std::string text;
+    for (std::size_t i = 0; i < settings.fieldNames.size(); ++i) {
+        if (i > 0)
+            text += ',';
+        delimited::AppendQuoted(text, settings.fieldNames[i].toStdString());
+    }
+    text += "\r\n";
+    const auto &fields = table.layout().fields();
+    std::uint64_t n = 0;
+    for (MyTable::Scanner s = table.scanner(); s.next(); ++n) {
+        const RecordView view = s.view();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                text += ',';
+            const std::string_view raw = view.raw(static_cast<int>(i));
+            if (fields[i].type == 'D')
+                delimited::AppendQuoted(text,
+                                        DateToText(view.date(static_cast<int>(i))).toStdString());
+            else
+                delimited::AppendQuoted(text, field_codec::trimmed(raw));
+        }
+        text += "\r\n";
+        if (text.size() > (1 << 20)) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            text.clear();
+        }
+    }
+    std::fwrite(text.data(), 1, text.size(), out);
+    if (std::fclose(out) != 0)
+        throw std::runtime_error("cannot write " + textPath.toStdString());
+    return n;
+}
+
+// An empty inventory file beside `source` with its sort index, for an import to fill.
+QString emptyInventoryBeside(const QString &source) {
+    const QString target = QFileInfo(source).absolutePath() + QStringLiteral("/IMPORTED.DBF");
+    QTextStream err(stderr);
+    BatchPrompter prompter(err);
+    if (!MakeNewDB(target, prompter))
+        throw std::runtime_error("cannot make " + target.toStdString());
+    MyTable table;
+    RebuildSortIndex(table, target, kExpression);
+    return target;
+}
+
+std::string importDetail(MyTable &table, std::int64_t count) {
+    return std::to_string(count) + " records imported, " + std::to_string(table.recordCount()) +
+           " in the file, index " + table.indexName().toStdString() + "; resident " +
+           std::to_string(residentKb() / 1024) + " MB at the end";
+}
+
 int usage() {
     std::fputs("usage: stowkeep-bench OPERATION FILE\n"
                "operations: index, first-screen, count, walk, filter, locate-start, locate-any,\n"
                "            append, pack, search, replace10, report-text, report-pdf,\n"
                "            report-record, summary-text, summary-record, summary-pdf, edit,\n"
-               "            preview-pages, export-text, export-dbf\n",
+               "            preview-pages, export-text, export-dbf, write-text, import-text,\n"
+               "            import-dbf\n",
                stderr);
     return 2;
 }
@@ -472,6 +538,27 @@ int main(int argc, char *argv[]) {
             detail = std::to_string(written) + " records, " +
                      std::to_string(QFileInfo(request.target).size()) + " bytes; own memory (not " +
                      "the table's mapped pages) " + std::to_string(anonymousKb() / 1024) + " MB";
+        } else if (op == "write-text") {
+            // Preparation (not timed): the table as exported text, INV.TXT beside it.
+            const QString text = QFileInfo(path).absolutePath() + QStringLiteral("/INV.TXT");
+            detail = std::to_string(writeDelimitedText(path, text)) + " records written to " +
+                     text.toStdString();
+        } else if (op == "import-text" || op == "import-dbf") {
+            // The import window's Start Import with its starting grid (every field opposite
+            // its own), into an empty inventory file with its sort index, open in shared use
+            // in sort order as the main window has it.
+            const QString target = emptyInventoryBeside(path);
+            MyTable table;
+            table.setIndexName(QStringLiteral("NewIndex"));
+            table.open(target);
+            QStringList names;
+            for (const QString &name : Settings().fieldNames)
+                names << name;
+            const std::vector<int> map = importing::Matching(names).fieldMap();
+            const importing::ImportOutcome outcome =
+                op == "import-text" ? importing::ImportText(table, path, map, true)
+                                    : importing::ImportDbf(table, path, map);
+            detail = importDetail(table, outcome.count);
         } else if (op == "preview-pages") {
             detail = runPreview(path);
         } else if (op.rfind("report-", 0) == 0 || op.rfind("summary-", 0) == 0) {

@@ -4,6 +4,7 @@
 #include "app/batch_check.h"
 #include "app/batch_edit.h"
 #include "app/batch_export.h"
+#include "app/batch_import.h"
 #include "app/batch_prompter.h"
 #include "app/batch_report.h"
 #include "app/batch_search.h"
@@ -85,6 +86,11 @@ Options parse(const QStringList &args) {
             o.help = true;
         } else if (IsBatchSafekeepingOption(a)) {
             o.positional << a;
+        } else if (IsBatchImportFlag(a)) {
+            o.positional << a;
+        } else if (IsBatchImportValueOption(a)) {
+            const QString option = a;
+            o.positional << option << value(qPrintable(option));
         } else if (IsBatchReportOption(a)) {
             const QString option = a;
             o.positional << option << value(qPrintable(option));
@@ -404,6 +410,10 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
             } catch (const std::invalid_argument &e) {
                 throw UsageError(e.what());
             }
+        } else if (command == u"import") {
+            (void)needFile(1);
+            flushMessages();
+            status = RunBatchImport(rest, settings, prompter, out, err);
         } else if (command == u"add" || command == u"edit") {
             (void)needFile(command == u"edit" ? 1 : 0);
             flushMessages();

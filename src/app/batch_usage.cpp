@@ -62,6 +62,13 @@ constexpr std::array kCommands{
                      "typed there; the Edit window's checks and messages apply"},
     BatchCommandHelp{"edit", "FILE RECNO --set FIELD=VALUE ...",
                      "change record RECNO as the Edit window does"},
+    BatchCommandHelp{"import",
+                     "FILE IN (--text|--dbf) [--map IMPORTNAME=KEY,...] [--no-skip-first]",
+                     "add the records of IN, an ASCII delimited text file whose first line "
+                     "names its fields or a dBASE table, to FILE as the Import window does: "
+                     "the import fields fill the fields in their order, or with --map only the "
+                     "named ones each the field KEY; the first text line is not imported "
+                     "unless --no-skip-first"},
 };
 
 constexpr std::array kOptions{

@@ -1,5 +1,6 @@
 #include "db/table_backend.h"
 
+#include "db/engine/bulk_append.h"
 #include "db/engine/db_error.h"
 #include "db/engine/mdx_file.h"
 #include "db/engine/table.h"
@@ -173,6 +174,18 @@ private:
     int m_longReads = 0;
 };
 
+class EngineBulkAppender : public BulkAppender {
+public:
+    explicit EngineBulkAppender(db::Table &table)
+        : m_length(static_cast<std::size_t>(table.dbf().recordLength())), m_bulk(table) {}
+    std::uint32_t append(const char *record) override { return m_bulk.append({record, m_length}); }
+    void commit() override { m_bulk.commit(); }
+
+private:
+    std::size_t m_length;
+    db::BulkAppend m_bulk;
+};
+
 // The data set's view of the engine's table with its production index (db::Table does the
 // change ordering, locking and crash safety); random reads come from the file map.
 class EngineTable : public TableBackend {
@@ -219,6 +232,10 @@ public:
             m_table.remove(recno);
         else
             m_table.recall(recno);
+    }
+
+    [[nodiscard]] std::unique_ptr<BulkAppender> bulkAppend() override {
+        return std::make_unique<EngineBulkAppender>(m_table);
     }
 
     bool refresh() override {

@@ -957,6 +957,10 @@ void MyTable::refresh() {
         notify(Event::DataChanged);
         return;
     }
+    recordsChanged();
+}
+
+void MyTable::recordsChanged() {
     const std::uint32_t keep = m_recno;
     invalidatePositions();
     m_walker = makeWalker();
@@ -968,6 +972,62 @@ void MyTable::refresh() {
     } else {
         reset();
     }
+}
+
+MyTable::BulkInsert MyTable::bulkInsert() {
+    requireOpen();
+    cancel();
+    if (m_mode == OpenMode::ReadOnly)
+        fail(QStringLiteral("The table %1 is open read-only.").arg(m_path));
+    return BulkInsert(*this);
+}
+
+MyTable::BulkInsert::BulkInsert(MyTable &table)
+    : m_table(&table), m_appender(table.m_backend->bulkAppend()) {}
+
+MyTable::BulkInsert::BulkInsert(BulkInsert &&other) noexcept
+    : m_table(std::exchange(other.m_table, nullptr)), m_appender(std::move(other.m_appender)) {}
+
+MyTable::BulkInsert::~BulkInsert() {
+    try {
+        end();
+    } catch (const db::DbError &) {
+        // The records written stay; the index is rebuilt by the table's next open.
+    }
+}
+
+std::uint32_t MyTable::BulkInsert::append(const std::string &record) {
+    if (!m_appender)
+        throw db::DbError(m_table ? m_table->m_path.toStdString() : std::string(),
+                          "the bulk insert has ended");
+    if (record.size() != static_cast<std::size_t>(m_table->m_backend->recordLength()))
+        throw db::DbError(m_table->m_path.toStdString(),
+                          "a record buffer does not match the record length");
+    return m_appender->append(record.data());
+}
+
+void MyTable::BulkInsert::commit() {
+    end();
+}
+
+void MyTable::BulkInsert::end() {
+    if (!m_appender)
+        return;
+    auto appender = std::move(m_appender);
+    // Whatever the commit does, what reached the file is taken in.
+    auto takeIn = [this] {
+        m_table->dropMatches();
+        m_table->recordsChanged();
+    };
+    try {
+        appender->commit();
+    } catch (...) {
+        appender.reset();
+        takeIn();
+        throw;
+    }
+    appender.reset();
+    takeIn();
 }
 
 int MyTable::addListener(Listener listener) {

@@ -175,6 +175,30 @@ public:
     // current record when it is still visible.
     void refresh();
 
+    // Appends many records at once (an import) through the backend's bulk appender: the
+    // records go to the file in large pieces and get their index keys when it ends. A
+    // pending edit is cancelled first. The data set takes the new records in (count,
+    // positions, a search in force) when it ends, keeping the current record.
+    class BulkInsert {
+    public:
+        BulkInsert(BulkInsert &&) noexcept;
+        BulkInsert &operator=(BulkInsert &&) = delete;
+        ~BulkInsert(); // commits when commit() was not called
+
+        // A record buffer of layout().recordLength() bytes; returns its record number.
+        std::uint32_t append(const std::string &record);
+        // DbError when the last records or the keys cannot be written.
+        void commit();
+
+    private:
+        friend class MyTable;
+        explicit BulkInsert(MyTable &table);
+        void end();
+        MyTable *m_table;
+        std::unique_ptr<dataset::BulkAppender> m_appender;
+    };
+    [[nodiscard]] BulkInsert bulkInsert();
+
     // Bound windows. While controls are disabled (a counter), no events are delivered; the
     // last enable delivers one DataChanged.
     [[nodiscard]] int addListener(Listener listener);
@@ -235,7 +259,8 @@ private:
     void moveToEnd(bool fromLast);
     void invalidatePositions();
     void notify(Event event);
-    void reset(); // after order, filter or data change: first visible record
+    void reset();          // after order, filter or data change: first visible record
+    void recordsChanged(); // keeps the current record when it is still visible
     void encodePending(std::string &buffer) const;
     bool postBuffer(const std::string_view *expected);
     [[nodiscard]] std::uint32_t stepFrom(std::uint32_t recno, int direction);

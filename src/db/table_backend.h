@@ -37,6 +37,18 @@ public:
     [[nodiscard]] virtual std::optional<std::uint64_t> keyCount() = 0;
 };
 
+// Appends many records at once (an import): written in large pieces, with the index keys
+// built in bulk at commit(), which also releases the table's write lock. A process killed
+// in between leaves the table with the pieces written so far and an index its next open
+// rebuilds (db/engine/bulk_append.h). Ending without commit() commits what was appended.
+class BulkAppender {
+public:
+    virtual ~BulkAppender() = default;
+    // A record buffer of recordLength() bytes; returns its record number.
+    virtual std::uint32_t append(const char *record) = 0;
+    virtual void commit() = 0;
+};
+
 class TableBackend {
 public:
     virtual ~TableBackend() = default;
@@ -71,6 +83,8 @@ public:
     virtual bool updateIfUnchanged(std::uint32_t recno, const char *expected,
                                    const char *record) = 0;
     virtual void setDeleted(std::uint32_t recno, bool deleted) = 0;
+    // Nothing else may change the table through this backend while the appender lives.
+    [[nodiscard]] virtual std::unique_ptr<BulkAppender> bulkAppend() = 0;
 
     // Re-reads what another process may have changed; true when something did.
     virtual bool refresh() = 0;

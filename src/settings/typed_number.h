@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <string_view>
 
 // Reading the amounts and quantities a user types, in the notation the user chose: amounts
 // follow the currency format setting, quantities the numeric format setting (kFormatUS or
@@ -39,4 +40,12 @@ ReadTypedWholeNumber(QStringView text, int numericFormat,
                                            const RegionalValues &regional = CurrentRegional());
 [[nodiscard]] long long
 ReadTypedWholeNumberPrefix(QStringView text, int format,
+                           const RegionalValues &regional = CurrentRegional());
+
+// The lenient readers over 8-bit text (the bytes of an imported file), with the same
+// results; plain U.S.-form text is read without making a QString.
+[[nodiscard]] double ReadTypedAmountPrefix(std::string_view text, int format,
+                                           const RegionalValues &regional = CurrentRegional());
+[[nodiscard]] long long
+ReadTypedWholeNumberPrefix(std::string_view text, int format,
                            const RegionalValues &regional = CurrentRegional());

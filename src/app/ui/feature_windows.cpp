@@ -8,6 +8,7 @@
 #include "interchange/ui/t_my_backup.h"
 #include "interchange/ui/t_my_restore.h"
 #include "interchange/ui/t_my_export.h"
+#include "interchange/ui/t_import_format.h"
 #include "reports/report_file.h"
 #include "reports/ui/t_my_report.h"
 #include "search/ui/t_my_search.h"
@@ -96,6 +97,13 @@ void ProvideFeatureWindows(TMain &main) {
         TMyExport dialog(main.myTable(), main.settings(), main.prompter(), main,
                          main.searchInForce(), main.formLook(), &main);
         dialog.exec();
+    });
+    // The imported records are in the data set when the chooser closes (its listeners have
+    // shown them); the count follows.
+    main.provideWindow(Needs::ImportWindow, [&main](Cmd) {
+        TImportFormat::Run(main.myTable(), main.settings(), main.prompter(), main.formLook(),
+                           &main);
+        main.DisplayCount();
     });
     main.provideWindow(Needs::ColorConfig, [&main](Cmd id) {
         const auto target = id == Cmd::MainColor     ? colors::DialogTarget::Main

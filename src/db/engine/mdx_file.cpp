@@ -1462,7 +1462,7 @@ void MdxFile::deleteTag(std::string_view name) {
     rebuild(keep, nullptr);
 }
 
-void MdxFile::regenerate(const RecordSource &records) {
+void MdxFile::requireRegenerable() {
     if (m_access == Access::ReadOnly)
         fail("the index is open read-only");
     refresh();
@@ -1473,23 +1473,57 @@ void MdxFile::regenerate(const RecordSource &records) {
             requireTagWritable(*t);
         }
     }
+}
+
+void MdxFile::regenerate(const RecordSource &records) {
+    requireRegenerable();
     std::vector<int> all;
     for (int i = 0; i < tagCount(); ++i)
         all.push_back(i);
     rebuild(all, &records);
 }
 
+void MdxFile::regenerateFromKeys(std::vector<std::vector<char>> keys) {
+    requireRegenerable();
+    if (keys.size() != m_tags.size())
+        fail("keys for " + std::to_string(keys.size()) + " tags were given for " +
+             std::to_string(m_tags.size()));
+    std::vector<int> all;
+    for (int i = 0; i < tagCount(); ++i)
+        all.push_back(i);
+    rebuild(all, nullptr, &keys);
+}
+
+void MdxFile::keyInto(int tagIndex, const char *record, char *out) const {
+    if (tagIndex < 0 || tagIndex >= tagCount())
+        throw DbError(m_path, "there is no tag number " + std::to_string(tagIndex + 1));
+    const TagState &tag = *m_tags[static_cast<size_t>(tagIndex)];
+    requireTagWritable(tag);
+    tag.compiled->evaluate(record, out);
+}
+
 // Writes a complete new file beside the old one and renames it into place. Tags listed in
 // `keepFromOld` come along: rebuilt from `records` when given, else copied key by key from
 // the old file.
-void MdxFile::rebuild(const std::vector<int> &keepFromOld, const RecordSource *records) {
+void MdxFile::rebuild(const std::vector<int> &keepFromOld, const RecordSource *records,
+                      std::vector<std::vector<char>> *keys) {
     std::vector<Entries> entries(keepFromOld.size());
     for (size_t i = 0; i < keepFromOld.size(); ++i) {
         TagState &t = *m_tags[static_cast<size_t>(keepFromOld[i])];
         entries[i].keyLength = t.keyLength;
         entries[i].keyType = t.keyType;
     }
-    if (records && *records) {
+    if (keys) {
+        for (size_t i = 0; i < keepFromOld.size(); ++i) {
+            Entries &e = entries[i];
+            e.rows = std::move((*keys)[static_cast<size_t>(keepFromOld[i])]);
+            if (e.rows.size() % static_cast<size_t>(e.stride()) != 0)
+                fail("tag " + m_tags[static_cast<size_t>(keepFromOld[i])]->name +
+                     ": the keys given do not fit its key length");
+            e.lastRecno = e.size() > 0 ? e.recno(e.size() - 1) : 0;
+            e.sort();
+        }
+    } else if (records && *records) {
         std::uint32_t seen = 0;
         (*records)([&](std::uint32_t recno, const char *record) {
             if (++seen % 65536 == 0)

@@ -114,6 +114,14 @@ public:
     // maintainable (the old file is then left as it was).
     void regenerate(const RecordSource &records);
 
+    // The same from keys made beforehand (a bulk append into an empty table): for tag i,
+    // `keys[i]` holds one row per live record in ascending record number order, each the
+    // tag's key (keyLength bytes, as keyInto writes it) followed by the record number in
+    // native byte order. The rows are taken over.
+    void regenerateFromKeys(std::vector<std::vector<char>> keys);
+    // Writes the key a record has in a tag (keyLength bytes) to `out`.
+    void keyInto(int tag, const char *record, char *out) const;
+
     // Throws DbError naming the first tag this program cannot keep current (and the file);
     // the table calls this before it changes a record so nothing is half done.
     void requireWritable() const;
@@ -192,7 +200,9 @@ private:
     void prepareWrite();
     void insertEntry(TagState &tag, const char *key, std::uint32_t recno);
     bool removeEntry(TagState &tag, const char *key, std::uint32_t recno);
-    void rebuild(const std::vector<int> &keepFromOld, const RecordSource *records);
+    void rebuild(const std::vector<int> &keepFromOld, const RecordSource *records,
+                 std::vector<std::vector<char>> *keys = nullptr);
+    void requireRegenerable();
     void reopenAfterReplace();
 
     std::string m_path;

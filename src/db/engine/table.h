@@ -105,6 +105,7 @@ public:
     [[nodiscard]] RecordSource liveRecords() const;
 
 private:
+    friend class BulkAppend;
     void openIndex();
     void prepareChange();
     void requireChangeable(const char *what) const;

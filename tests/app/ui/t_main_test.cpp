@@ -358,16 +358,18 @@ TEST_F(MainWindowTest, LetteredButtonModeShowsTheLabelAndMovesTheGrid) {
 
 TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
     TMain &main = start();
-    for (Cmd id : {Cmd::Import, Cmd::OtherProducts})
+    for (Cmd id : {Cmd::OtherProducts, Cmd::Order})
         EXPECT_FALSE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     // Windows the program has built are on from the start.
     for (Cmd id : {Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext, Cmd::Search,
                    Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit, Cmd::Copy,
-                   Cmd::ListBrand, Cmd::ListOwner, Cmd::Backup, Cmd::Restore, Cmd::Export})
+                   Cmd::ListBrand, Cmd::ListOwner, Cmd::Backup, Cmd::Restore, Cmd::Export,
+                   Cmd::Import})
         EXPECT_TRUE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
-    EXPECT_FALSE(child<QToolButton>("ImportSpeed")->isEnabled());
-    main.provideWindow(Needs::ImportWindow, [](Cmd) {});
     EXPECT_TRUE(child<QToolButton>("ImportSpeed")->isEnabled());
+    main.provideWindow(Needs::ProductInfo, [](Cmd) {});
+    EXPECT_TRUE(menu(Cmd::OtherProducts)->isEnabled());
+    EXPECT_TRUE(menu(Cmd::Order)->isEnabled());
     EXPECT_TRUE(menu(Cmd::AllColor)->isEnabled());
     EXPECT_TRUE(child<QToolButton>("ColorSpeed")->isEnabled());
     EXPECT_TRUE(menu(Cmd::About)->isEnabled());

@@ -1,0 +1,161 @@
+#include "interchange/import_run.h"
+
+#include "db/my_table.h"
+#include "interchange/dbf_import_source.h"
+#include "interchange/import_record.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace importing {
+
+namespace {
+
+// A text file read in large blocks; closed when it goes.
+class TextFile {
+public:
+    explicit TextFile(const QString &path) : m_path(path) {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            fail();
+    }
+    ~TextFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TextFile(const TextFile &) = delete;
+    TextFile &operator=(const TextFile &) = delete;
+
+    [[nodiscard]] delimited::Reader reader() {
+        return delimited::Reader([this](char *buffer, std::size_t size) -> std::size_t {
+            for (;;) {
+                const ssize_t got = ::read(m_fd, buffer, size);
+                if (got >= 0)
+                    return static_cast<std::size_t>(got);
+                if (errno != EINTR)
+                    fail();
+            }
+        });
+    }
+
+private:
+    [[noreturn]] void fail() const {
+        throw ImportError(QStringLiteral("The file %1 cannot be read: %2.")
+                              .arg(m_path, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    QString m_path;
+    int m_fd = -1;
+};
+
+} // namespace
+
+delimited::FirstLine ReadFirstLine(const QString &path) {
+    TextFile file(path);
+    delimited::Reader reader = file.reader();
+    return delimited::GetFirstLine(reader);
+}
+
+QString FirstLineMessage(delimited::FirstLine::Problem problem) {
+    QString text =
+        QStringLiteral("The file selected does not appear to be an ASCII delimited text file.  "
+                       "An ASCII delimited file requires a unique format of each field being "
+                       "surrounded by double quotes and separated by a comma.  ");
+    switch (problem) {
+    case delimited::FirstLine::TooLong:
+        return text +
+               QStringLiteral("The selected file has a field that is greater than 255 characters.");
+    case delimited::FirstLine::UnexpectedEnd:
+        return text + QStringLiteral("The selected file had an unexpected end of a line most "
+                                     "likely due to an unmatched quote.");
+    case delimited::FirstLine::TooManyFields:
+        return text + QStringLiteral("The selected file has too many fields.  There are at least "
+                                     "10 more fields than are required by Stowkeep.");
+    case delimited::FirstLine::None:
+        break;
+    }
+    return {};
+}
+
+bool IsDbfFileName(const QString &path) {
+    return path.right(4).toUpper() == QLatin1String(".DBF");
+}
+
+namespace {
+
+// Adds the records `read` fills into a blank record each: it returns false at the end, and
+// sets `take` for a record to be added.
+template <typename Read>
+std::int64_t AddRecords(MyTable &table, const RecordFiller &filler, const Progress &progress,
+                        Read read) {
+    MyTable::BulkInsert bulk = table.bulkInsert();
+    std::string record;
+    std::int64_t count = 0;
+    for (;;) {
+        record = filler.blankRecord();
+        bool take = false;
+        if (!read(record, take))
+            break;
+        if (!take)
+            continue;
+        (void)bulk.append(record);
+        ++count;
+        if (progress)
+            progress(count);
+    }
+    bulk.commit();
+    return count;
+}
+
+} // namespace
+
+ImportOutcome ImportText(MyTable &table, const QString &path, const std::vector<int> &map,
+                         bool skipFirst, const Progress &progress) {
+    TextFile file(path);
+    delimited::Reader reader = file.reader();
+    const RecordFiller filler(table.layout());
+    const int fieldCount = static_cast<int>(map.size());
+    if (skipFirst)
+        (void)delimited::ReadInAsciiRecord(reader, fieldCount, [](int, const std::string &) {});
+    ImportOutcome outcome;
+    outcome.count = AddRecords(table, filler, progress, [&](std::string &record, bool &take) {
+        if (reader.atEnd())
+            return false;
+        take =
+            delimited::ReadInAsciiRecord(reader, fieldCount, [&](int k, const std::string &value) {
+                if (const int target = map[static_cast<std::size_t>(k)]; target >= 0)
+                    filler.storeText(record, target, value);
+            });
+        return true;
+    });
+    return outcome;
+}
+
+ImportOutcome ImportDbf(MyTable &table, const QString &path, const std::vector<int> &map,
+                        const Progress &progress) {
+    DbfImportSource source(path, table.backend()->codePage());
+    const RecordFiller filler(table.layout());
+    ImportOutcome outcome;
+    std::uint32_t next = 1;
+    outcome.count = AddRecords(table, filler, progress, [&](std::string &record, bool &take) {
+        if (next > source.recordCount())
+            return false;
+        take = source.readRecord(next++, map, filler, record);
+        return true;
+    });
+    outcome.replacedCharacters = source.replacedCharacters();
+    return outcome;
+}
+
+QString ReplacedCharactersNote(std::int64_t replaced) {
+    if (replaced == 0)
+        return {};
+    return QStringLiteral("%1 characters of the imported file cannot be held by the inventory "
+                          "file's code page; each was stored as \"?\".")
+        .arg(replaced);
+}
+
+} // namespace importing
