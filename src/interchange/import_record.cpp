@@ -9,6 +9,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <cstring>
 
 namespace importing {
@@ -100,7 +101,8 @@ void RecordFiller::storeText(std::string &record, int catalogueIndex, std::strin
     switch (kCatalogue[static_cast<std::size_t>(catalogueIndex)].createdAs) {
     case FieldCreatedAs::Character: {
         const std::size_t n = std::min(width, text.size());
-        std::memcpy(out, text.data(), n);
+        // copy_n: an empty view may have no data, which memcpy must not get.
+        std::copy_n(text.data(), n, out);
         std::memset(out + n, ' ', width - n);
         break;
     }
