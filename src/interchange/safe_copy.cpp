@@ -1,5 +1,6 @@
 #include "interchange/safe_copy.h"
 
+#include "db/engine/file_names.h"
 #include "settings/file_copy.h"
 
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,9 +31,12 @@ QString CreateBeside(const QString &dest) {
     const QFileInfo info(dest);
     const std::optional<struct stat> old = StatOf(dest);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            info.absolutePath() +
-            QStringLiteral("/.%1.%2-%3.part").arg(info.fileName()).arg(::getpid()).arg(attempt);
+        // Within the name length the system allows, also beside a file of the longest name.
+        const std::string tail =
+            std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".part";
+        const QString name = info.absolutePath() + u'/' +
+                             QFile::decodeName(QByteArray::fromStdString(db::hiddenTempName(
+                                 QFile::encodeName(info.fileName()).toStdString(), tail)));
         const QByteArray encoded = QFile::encodeName(name);
         const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {

@@ -5,10 +5,12 @@
 #include "db/engine/file_lock.h"
 #include "db/engine/file_names.h"
 #include "db/engine/io_util.h"
+#include "db/engine/stale_temps.h"
 #include "db/engine/test_hook.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -185,16 +187,24 @@ bool DbfTable::productionIndexFlag() const {
     return !isFoxPro() && (m_header.flags & 0x01) != 0;
 }
 
-void DbfTable::openFile() {
-    UniqueFd fd(
-        ::open(m_path.c_str(), (m_mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC));
-    if (!fd.valid())
-        throw DbError(m_path, "cannot open the table: " + errnoText());
+UniqueFd DbfTable::openLockedFile() const {
+    const int flags = m_mode == OpenMode::ReadOnly ? O_RDONLY : O_RDWR;
     const auto kind =
         m_mode == OpenMode::Exclusive ? filelock::Kind::Exclusive : filelock::Kind::Shared;
-    if (!filelock::tryLock(fd.get(), filelock::kOpenByte, kind, m_path.c_str()))
+    UniqueFd fd;
+    switch (filelock::openLocked(m_path, flags, kind, fd)) {
+    case filelock::OpenResult::Opened:
+        return fd;
+    case filelock::OpenResult::InUse:
         throw DbError(m_path, "the table is in use by another program");
-    m_fd = std::move(fd);
+    case filelock::OpenResult::Failed:
+        break;
+    }
+    throw DbError(m_path, "cannot open the table: " + errnoText());
+}
+
+void DbfTable::openFile() {
+    m_fd = openLockedFile();
     try {
         readHeaderBytes(false);
         openMemo(m_mode != OpenMode::ReadOnly);
@@ -202,6 +212,20 @@ void DbfTable::openFile() {
         m_fd.reset();
         throw;
     }
+    if (m_mode == OpenMode::Exclusive)
+        removeStaleTemporaries({m_path, companionPath(m_path, ".MDX"),
+                                companionPath(m_path, ".DBT"), companionPath(m_path, ".FPT")});
+}
+
+// Nothing of this engine replaces a table while others have it open (pack and create need it
+// to themselves), but another program may rename a file over it. What is written must then go
+// to the file the name leads to, or it is lost with the old one.
+void DbfTable::reopenReplaced() {
+    m_fd = openLockedFile();
+    m_cacheFirst = 0;
+    m_cacheCount = 0;
+    readHeaderBytes(true);
+    openMemo(m_mode != OpenMode::ReadOnly);
 }
 
 void DbfTable::readHeaderBytes(bool checkStructure) {
@@ -212,7 +236,7 @@ void DbfTable::readHeaderBytes(bool checkStructure) {
     if (checkStructure) {
         // Only the counters can have moved; the structure is fixed while the table is open.
         unsigned char h[32];
-        if (preadFull(m_fd.get(), h, 32, 0) != 32)
+        if (preadFull(m_fd.get(), h, 32, 0, m_path) != 32)
             throw DbError(m_path, "the table header cannot be read");
         if (le16(h + 8) != m_header.headerLength || le16(h + 10) != m_header.recordLength)
             throw DbError(m_path, "the table structure was changed by another program");
@@ -226,14 +250,14 @@ void DbfTable::readHeaderBytes(bool checkStructure) {
         if (m_fileSize < 32)
             throw DbError(m_path, "the file is too short to be a dBASE table");
         unsigned char h[32];
-        if (preadFull(m_fd.get(), h, 32, 0) != 32)
+        if (preadFull(m_fd.get(), h, 32, 0, m_path) != 32)
             throw DbError(m_path, "the table header cannot be read");
         const std::uint16_t headerLength = le16(h + 8);
         if (headerLength < 32 || headerLength > m_fileSize)
             throw DbError(m_path, "the header length " + std::to_string(headerLength) +
                                       " does not fit the file (truncated or not a dBASE table)");
         std::vector<unsigned char> head(headerLength);
-        if (preadFull(m_fd.get(), head.data(), headerLength, 0) != headerLength)
+        if (preadFull(m_fd.get(), head.data(), headerLength, 0, m_path) != headerLength)
             throw DbError(m_path, "the table header cannot be read");
         parseHeader(head);
     }
@@ -446,7 +470,8 @@ void DbfTable::loadCache(std::uint32_t recno) const {
         static_cast<std::uint32_t>(std::max<std::size_t>(1, kCacheBytes / len));
     const std::uint32_t n = std::min(per, flushedCount() - recno + 1);
     m_cache.resize(static_cast<std::size_t>(n) * len);
-    const auto got = preadFull(m_fd.get(), m_cache.data(), m_cache.size(), recordOffset(recno));
+    const auto got =
+        preadFull(m_fd.get(), m_cache.data(), m_cache.size(), recordOffset(recno), m_path);
     if (got < len) {
         m_cacheFirst = 0;
         m_cacheCount = 0;
@@ -572,8 +597,16 @@ void DbfTable::writeAtEnd(std::string_view bytes, std::uint64_t at) {
 void DbfTable::beginWrite() {
     requireWritable("change it");
     if (m_writeDepth == 0 && m_mode == OpenMode::Shared) {
-        filelock::lockWait(m_fd.get(), filelock::kWriteByte, filelock::Kind::Exclusive,
-                           m_path.c_str());
+        for (int attempt = 0;; ++attempt) {
+            filelock::lockWait(m_fd.get(), filelock::kWriteByte, filelock::Kind::Exclusive,
+                               m_path.c_str());
+            if (namesOpenFile(m_path, m_fd.get()))
+                break;
+            filelock::unlock(m_fd.get(), filelock::kWriteByte);
+            if (attempt == 100)
+                throw DbError(m_path, "another program keeps replacing the file");
+            reopenReplaced();
+        }
         try {
             readHeaderBytes(true);
         } catch (...) {
@@ -686,13 +719,14 @@ void DbfTable::setProductionIndexFlag(bool on) {
 }
 
 void DbfTable::writeProductionIndexFlag(const std::string &path, bool on) {
-    const UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    if (!fd.valid())
+    UniqueFd fd;
+    const auto opened = filelock::openLocked(path, O_RDWR, filelock::Kind::Shared, fd);
+    if (opened == filelock::OpenResult::Failed)
         throw DbError(path, "cannot open the table: " + errnoText());
-    if (!filelock::tryLock(fd.get(), filelock::kOpenByte, filelock::Kind::Shared, path.c_str()))
+    if (opened == filelock::OpenResult::InUse)
         throw DbError(path, "the table is in use by another program");
     unsigned char h[32];
-    if (preadFull(fd.get(), h, 32, 0) != 32 || !knownVersion(h[0]))
+    if (preadFull(fd.get(), h, 32, 0, path) != 32 || !knownVersion(h[0]))
         throw DbError(path, "not a dBASE table");
     const unsigned char b = on ? 0x01 : 0x00;
     pwriteFull(fd.get(), &b, 1, 28, path);
@@ -703,6 +737,12 @@ void DbfTable::writeProductionIndexFlag(const std::string &path, bool on) {
 void DbfTable::refresh() {
     if (m_writeDepth > 0)
         return; // the header is current while we hold the write lock
+    // Another program put a new file in its place (one removed leaves us what we hold).
+    if (m_mode != OpenMode::Exclusive && !namesOpenFile(m_path, m_fd.get()) &&
+        ::access(m_path.c_str(), F_OK) == 0) {
+        reopenReplaced();
+        return;
+    }
     readHeaderBytes(true);
     m_cacheFirst = 0;
     m_cacheCount = 0;
@@ -749,14 +789,13 @@ void DbfTable::create(const std::string &path, const std::vector<FieldDef> &inpu
 
     // Hold the old file so nobody opens it while it is being replaced, and refuse to replace
     // a table another open still works on.
-    UniqueFd old(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    auto holdKind = filelock::Kind::Exclusive;
-    if (!old.valid()) {
+    UniqueFd old;
+    auto held = filelock::openLocked(path, O_RDWR, filelock::Kind::Exclusive, old);
+    if (held == filelock::OpenResult::Failed && errno != ENOENT) {
         // Without write access to the old file only exclusive users can be seen.
-        old.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-        holdKind = filelock::Kind::Shared;
+        held = filelock::openLocked(path, O_RDONLY, filelock::Kind::Shared, old);
     }
-    if (old.valid() && !filelock::tryLock(old.get(), filelock::kOpenByte, holdKind, path.c_str()))
+    if (held == filelock::OpenResult::InUse)
         throw DbError(path, "the table is in use by another program");
     // The new table first: it has no records, so it agrees with whatever memo file is there
     // when a kill comes before the memo file is made. The old table's records would point

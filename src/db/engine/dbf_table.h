@@ -237,7 +237,9 @@ public:
 
 private:
     friend class WriteLock;
+    [[nodiscard]] UniqueFd openLockedFile() const;
     void openFile();
+    void reopenReplaced();
     void parseHeader(const std::vector<unsigned char> &head);
     void readHeaderBytes(bool checkStructure);
     void openMemo(bool writable);

@@ -1,6 +1,8 @@
 #include "db/engine/file_lock.h"
 
 #include "db/engine/db_error.h"
+#include "db/engine/io_util.h"
+#include "db/engine/test_hook.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,6 +47,23 @@ void lockWait(int fd, std::int64_t byte, Kind kind, const char *file) {
 
 void unlock(int fd, std::int64_t byte) {
     setLock(fd, byte, F_UNLCK, F_OFD_SETLK);
+}
+
+OpenResult openLocked(const std::string &path, int flags, Kind kind, UniqueFd &fd) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fd = openRegularFile(path, flags);
+        if (!fd.valid())
+            return OpenResult::Failed;
+        testhook::reach("table:opened");
+        if (!tryLock(fd.get(), kOpenByte, kind, path.c_str())) {
+            fd.reset();
+            return OpenResult::InUse;
+        }
+        if (namesOpenFile(path, fd.get()))
+            return OpenResult::Opened;
+    }
+    fd.reset();
+    throw DbError(path, "another program keeps replacing the file");
 }
 
 } // namespace db::filelock

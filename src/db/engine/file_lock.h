@@ -1,6 +1,9 @@
 #pragma once
 
+#include "db/engine/unique_fd.h"
+
 #include <cstdint>
+#include <string>
 
 namespace db {
 
@@ -15,6 +18,10 @@ namespace filelock {
 inline constexpr std::int64_t kOpenByte = 0x4000000000000000LL;
 // Held exclusively for the few system calls of one change in shared use.
 inline constexpr std::int64_t kWriteByte = kOpenByte + 1;
+// Held exclusively by the writer of a temporary file beside a table (createTempBeside) until
+// the file is renamed into place or given up: the temporaries a killed process left are those
+// whose staging lock anyone can take.
+inline constexpr std::int64_t kStagingByte = kOpenByte + 2;
 
 enum class Kind { Shared, Exclusive };
 
@@ -24,6 +31,14 @@ enum class Kind { Shared, Exclusive };
 // Waits for the lock.
 void lockWait(int fd, std::int64_t byte, Kind kind, const char *file);
 void unlock(int fd, std::int64_t byte);
+
+// Opens a table's file (a regular file only, see openRegularFile) with `flags` and takes the
+// open lock of `kind` without waiting. Another program may rename a new file over the name
+// between the open and the lock (a pack, a sort): a lock on the old file guards nothing, and
+// what is written to that file is lost with it. So once locked, the name must still lead to
+// the file held, else it starts over with the file now there.
+enum class OpenResult { Opened, InUse, Failed }; // Failed: the open failed, errno says why
+[[nodiscard]] OpenResult openLocked(const std::string &path, int flags, Kind kind, UniqueFd &fd);
 
 } // namespace filelock
 } // namespace db

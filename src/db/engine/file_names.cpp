@@ -1,6 +1,10 @@
 #include "db/engine/file_names.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
@@ -38,6 +42,25 @@ std::string directoryOf(const std::string &path) {
 std::string fileNameOf(const std::string &path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string hiddenTempName(const std::string &fileName, std::string_view tail) {
+    const std::size_t room = NAME_MAX - 2 - std::min<std::size_t>(tail.size(), NAME_MAX - 2);
+    std::string name = fileName;
+    if (name.size() > room) {
+        // FNV-1a: the same in every process, which is all the cleaner needs.
+        std::uint32_t hash = 2166136261u;
+        for (const char c : fileName)
+            hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+        char mark[10];
+        std::snprintf(mark, sizeof mark, "~%08x", hash);
+        std::size_t keep = room > 9 ? room - 9 : 0;
+        // Not in the middle of a UTF-8 character.
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+            --keep;
+        name = name.substr(0, keep) + mark;
+    }
+    return "." + name + "." + std::string(tail);
 }
 
 std::optional<std::string> findFileIgnoringCase(const std::string &path) {

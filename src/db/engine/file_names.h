@@ -22,4 +22,10 @@ namespace db {
 [[nodiscard]] std::string directoryOf(const std::string &path);
 [[nodiscard]] std::string fileNameOf(const std::string &path);
 
+// The hidden name of a temporary file made beside the file `fileName`: "." + the name + "." +
+// `tail`. When that would pass the longest name the system allows, the name is cut and
+// followed by "~" and a hash of the whole name, so that temporaries of two long names that
+// begin alike still differ, and each file's temporaries can be told by their name.
+[[nodiscard]] std::string hiddenTempName(const std::string &fileName, std::string_view tail);
+
 } // namespace db

@@ -1,8 +1,8 @@
 #include "db/engine/io_util.h"
 
 #include "db/engine/db_error.h"
+#include "db/engine/file_lock.h"
 #include "db/engine/file_names.h"
-#include "db/engine/unique_fd.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,7 +18,8 @@ std::string errnoText() {
     return std::strerror(errno);
 }
 
-std::size_t preadFull(int fd, void *buf, std::size_t n, std::uint64_t offset) {
+std::size_t preadFull(int fd, void *buf, std::size_t n, std::uint64_t offset,
+                      const std::string &file) {
     std::size_t done = 0;
     auto *p = static_cast<char *>(buf);
     while (done < n) {
@@ -26,7 +27,7 @@ std::size_t preadFull(int fd, void *buf, std::size_t n, std::uint64_t offset) {
         if (r < 0) {
             if (errno == EINTR)
                 continue;
-            throw DbError("read error: " + errnoText());
+            throw DbError(file, "cannot read: " + errnoText());
         }
         if (r == 0)
             break;
@@ -52,20 +53,54 @@ void pwriteFull(int fd, const void *buf, std::size_t n, std::uint64_t offset,
     }
 }
 
-int createTempBeside(const std::string &path, std::string &tempPath) {
-    const std::string dir = directoryOf(path);
-    std::string templ = dir + "/." + fileNameOf(path) + ".XXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back('\0');
-    const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
-    if (fd < 0)
-        throw DbError(path, "cannot create a file beside it: " + errnoText());
-    // mkstemp gives 0600; tables are shared with the user's other programs like any file.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    tempPath.assign(buf.data());
+UniqueFd openRegularFile(const std::string &path, int flags) {
+    // Without O_NONBLOCK the open of a FIFO waits for a writer.
+    UniqueFd fd(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd.valid())
+        return fd;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw DbError(path, "cannot open: " + errnoText());
+    if (S_ISDIR(st.st_mode))
+        throw DbError(path, "cannot open: it is a directory");
+    if (!S_ISREG(st.st_mode))
+        throw DbError(path, "cannot open: it is not a regular file");
+    const int fl = ::fcntl(fd.get(), F_GETFL);
+    if (fl == -1 || ::fcntl(fd.get(), F_SETFL, fl & ~O_NONBLOCK) == -1)
+        throw DbError(path, "cannot open: " + errnoText());
     return fd;
+}
+
+bool namesOpenFile(const std::string &path, int fd) {
+    struct stat named {};
+    struct stat held {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &held) == 0 &&
+           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
+}
+
+int createTempBeside(const std::string &path, std::string &tempPath) {
+    const std::string templ = directoryOf(path) + "/" + hiddenTempName(fileNameOf(path), "XXXXXX");
+    // The staging lock tells a cleaner that the file is being written. A cleaner may take a
+    // file in the moment between its making and its lock: then it is gone and we make another.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::vector<char> buf(templ.begin(), templ.end());
+        buf.push_back('\0');
+        UniqueFd fd(::mkostemp(buf.data(), O_CLOEXEC));
+        if (!fd.valid())
+            throw DbError(path, "cannot create a file beside it: " + errnoText());
+        const std::string made(buf.data());
+        if (!filelock::tryLock(fd.get(), filelock::kStagingByte, filelock::Kind::Exclusive,
+                               made.c_str()) ||
+            !namesOpenFile(made, fd.get()))
+            continue;
+        // mkstemp gives 0600; tables are shared with the user's other programs like any file.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd.get(), 0666 & ~mask);
+        tempPath = made;
+        return fd.release();
+    }
+    throw DbError(path, "cannot create a file beside it: its name is taken again and again");
 }
 
 void syncDirectoryOf(const std::string &path) {
@@ -85,6 +120,8 @@ void commitTemp(int fd, const std::string &tempPath, const std::string &path) {
         ::unlink(tempPath.c_str());
         throw DbError(path, "cannot replace the file: " + err);
     }
+    // In place, it is no longer a temporary that a cleaner might look at.
+    filelock::unlock(fd, filelock::kStagingByte);
     syncDirectoryOf(path);
 }
 

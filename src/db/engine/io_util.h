@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/engine/unique_fd.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,15 +14,27 @@ namespace db {
 [[nodiscard]] std::string errnoText();
 
 // Reads up to `n` bytes at `offset`, retrying short reads; returns the count read (less
-// than `n` only at the end of the file). Throws DbError on an I/O error.
-[[nodiscard]] std::size_t preadFull(int fd, void *buf, std::size_t n, std::uint64_t offset);
+// than `n` only at the end of the file). Throws DbError naming `file` on an I/O error.
+[[nodiscard]] std::size_t preadFull(int fd, void *buf, std::size_t n, std::uint64_t offset,
+                                    const std::string &file);
 
 // Writes all `n` bytes at `offset` or throws DbError naming `file` (disk full included).
 void pwriteFull(int fd, const void *buf, std::size_t n, std::uint64_t offset,
                 const std::string &file);
 
+// Opens a file that must be a regular one. A FIFO or a device is not opened for reading at
+// all (it could block for ever or never end): such a file, or a directory, is a DbError naming
+// it. An invalid descriptor, with errno set, when the open itself fails.
+[[nodiscard]] UniqueFd openRegularFile(const std::string &path, int flags);
+
+// True when `path` still names the file open as `fd` (same device and inode): false after
+// another program renamed a new file into its place, or removed it.
+[[nodiscard]] bool namesOpenFile(const std::string &path, int fd);
+
 // A new, empty temporary file in the directory of `path` (so that a rename into place stays
-// on one file system). Returns its descriptor and sets `tempPath`.
+// on one file system), under the hidden name hiddenTempName gives with six random letters.
+// Returns its descriptor, which holds the staging lock (file_lock.h) until commitTemp or
+// close, and sets `tempPath`.
 [[nodiscard]] int createTempBeside(const std::string &path, std::string &tempPath);
 
 // Flushes a file to disk, then renames it over `path` and flushes the directory, so that a

@@ -431,8 +431,7 @@ std::unique_ptr<MdxFile> MdxFile::create(const std::string &path, std::vector<Fi
 }
 
 void MdxFile::openFd() {
-    const int flags = (m_access == Access::ReadOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC;
-    UniqueFd fd(::open(m_path.c_str(), flags));
+    UniqueFd fd(openRegularFile(m_path, m_access == Access::ReadOnly ? O_RDONLY : O_RDWR));
     if (!fd.valid())
         fail(std::string("cannot open the index: ") + std::strerror(errno));
     struct stat st {};

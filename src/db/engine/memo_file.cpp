@@ -39,7 +39,7 @@ std::string memoKindName(MemoKind k) {
 
 MemoFile::MemoFile(const std::string &path, MemoKind kind, bool writable)
     : m_path(path), m_kind(kind), m_writable(writable),
-      m_fd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC)) {
+      m_fd(openRegularFile(path, writable ? O_RDWR : O_RDONLY)) {
     if (!m_fd.valid())
         throw DbError(path, "cannot open the " + memoKindName(kind) + ": " + errnoText());
     readHeader();
@@ -53,7 +53,7 @@ void MemoFile::readHeader() {
         throw DbError(m_path, "cannot read the memo file: " + errnoText());
     m_size = static_cast<std::uint64_t>(st.st_size);
     unsigned char h[32] = {};
-    const auto got = preadFull(m_fd.get(), h, sizeof h, 0);
+    const auto got = preadFull(m_fd.get(), h, sizeof h, 0, m_path);
     if (got < 8)
         throw DbError(m_path, "the memo file is too short to have a header");
     switch (m_kind) {
@@ -117,7 +117,7 @@ std::string MemoFile::readDBase3(std::uint64_t pos) const {
     while (pos < m_size) {
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buf, m_size - pos));
-        const auto got = preadFull(m_fd.get(), buf, want, pos);
+        const auto got = preadFull(m_fd.get(), buf, want, pos, m_path);
         if (got == 0)
             break;
         for (std::size_t i = 0; i < got; ++i) {
@@ -128,7 +128,7 @@ std::string MemoFile::readDBase3(std::uint64_t pos) const {
             if (next < m_size) {
                 if (i + 1 < got)
                     after = buf[i + 1];
-                else if (preadFull(m_fd.get(), &after, 1, next) != 1)
+                else if (preadFull(m_fd.get(), &after, 1, next, m_path) != 1)
                     after = '\x1A';
             }
             if (next >= m_size || after == '\x1A' || after == '\0') {
@@ -156,26 +156,26 @@ std::string MemoFile::read(std::uint32_t block) const {
             throw DbError(m_path,
                           "memo block " + std::to_string(block) + " lies outside the memo file");
         unsigned char h[8];
-        if (preadFull(m_fd.get(), h, 8, pos) != 8)
+        if (preadFull(m_fd.get(), h, 8, pos, m_path) != 8)
             throw DbError(m_path, "cannot read memo block " + std::to_string(block));
         const std::uint32_t len = be32(h + 4);
         if (len > m_size - pos - 8)
             throw DbError(m_path, "memo at block " + std::to_string(block) +
                                       " runs past the end of the memo file");
         std::string out(len, '\0');
-        if (preadFull(m_fd.get(), out.data(), len, pos + 8) != len)
+        if (preadFull(m_fd.get(), out.data(), len, pos + 8, m_path) != len)
             throw DbError(m_path, "cannot read memo block " + std::to_string(block));
         return out;
     }
     unsigned char h[8] = {};
-    const auto got = preadFull(m_fd.get(), h, 8, pos);
+    const auto got = preadFull(m_fd.get(), h, 8, pos, m_path);
     if (got == 8 && h[0] == 0xFF && h[1] == 0xFF && h[2] == 0x08 && h[3] == 0x00) {
         const std::uint32_t len = le32(h + 4);
         if (len < 8 || len - 8 > m_size - pos - 8)
             throw DbError(m_path, "memo at block " + std::to_string(block) +
                                       " has a length that does not fit the memo file");
         std::string out(len - 8, '\0');
-        if (preadFull(m_fd.get(), out.data(), out.size(), pos + 8) != out.size())
+        if (preadFull(m_fd.get(), out.data(), out.size(), pos + 8, m_path) != out.size())
             throw DbError(m_path, "cannot read memo block " + std::to_string(block));
         return out;
     }
@@ -189,7 +189,7 @@ std::uint32_t MemoFile::firstDataBlock() const {
 
 std::uint32_t MemoFile::nextFree() const {
     unsigned char h[8] = {};
-    if (preadFull(m_fd.get(), h, 8, 0) != 8)
+    if (preadFull(m_fd.get(), h, 8, 0, m_path) != 8)
         throw DbError(m_path, "cannot read the memo file header");
     return m_kind == MemoKind::FoxPro ? be32(h) : le32(h);
 }
@@ -277,7 +277,7 @@ void MemoFile::copyBlocks(std::uint32_t from, std::uint32_t to, std::uint32_t co
     for (std::uint32_t done = 0; done < count;) {
         const std::uint32_t n = std::min<std::uint32_t>(64, count - done);
         const std::size_t want = static_cast<std::size_t>(n * bs);
-        const std::size_t got = preadFull(m_fd.get(), buf.data(), want, (from + done) * bs);
+        const std::size_t got = preadFull(m_fd.get(), buf.data(), want, (from + done) * bs, m_path);
         std::memset(buf.data() + got, 0, want - got);
         pwriteFull(m_fd.get(), buf.data(), want, (to + done) * bs, m_path);
         done += n;

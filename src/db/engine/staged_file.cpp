@@ -1,6 +1,7 @@
 #include "db/engine/staged_file.h"
 
 #include "db/engine/db_error.h"
+#include "db/engine/file_lock.h"
 #include "db/engine/io_util.h"
 
 #include <cerrno>
@@ -35,6 +36,12 @@ void StagedFile::reopen() {
     m_fd.reset(::open(m_staged.c_str(), O_RDWR | O_CLOEXEC));
     if (!m_fd.valid())
         throw DbError(m_target, "cannot open the file being written: " + errnoText());
+    // The new file under the staged name needs the staging lock the old one had (see
+    // createTempBeside), or a cleaner would take it for one a killed process left.
+    if (!filelock::tryLock(m_fd.get(), filelock::kStagingByte, filelock::Kind::Exclusive,
+                           m_staged.c_str()) ||
+        !namesOpenFile(m_staged, m_fd.get()))
+        throw DbError(m_target, "the file being written was removed by another program");
     struct stat st {};
     if (::fstat(m_fd.get(), &st) != 0)
         throw DbError(m_target, "cannot read the file being written: " + errnoText());
@@ -44,10 +51,11 @@ void StagedFile::reopen() {
 void StagedFile::commit() {
     if (m_committed)
         return;
-    m_fd.reset();
+    // Renamed while still open, so that its staging lock keeps a cleaner away until then.
     if (::rename(m_staged.c_str(), m_target.c_str()) != 0)
         throw DbError(m_target, "cannot replace the file: " + errnoText());
     m_committed = true;
+    m_fd.reset();
 }
 
 } // namespace db
