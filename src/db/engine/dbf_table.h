@@ -52,7 +52,12 @@ struct DateTimeValue {
 // with "... is in use by another program" while any other open of the file exists, in this
 // process or another, and every open fails while an exclusive one exists. In shared use each
 // change runs under a short exclusive write lock, after re-reading the header (another
-// process may have appended). A read-only open never writes a byte.
+// process may have appended). A read-only open never writes a byte. Locks are taken on the
+// file the name leads to once they are held: an open that another process's pack overtook
+// between its open and its lock, or a shared open whose file another program renamed a new
+// one over, opens the file now in place rather than write to one nobody sees. Only regular
+// files are opened (a FIFO would block the open). An exclusive open removes the temporary
+// files of the table and its companions that killed processes left (see stale_temps.h).
 //
 // Record count. The header count is the authority. When the file is too short for it (a
 // writer that counted before writing and was stopped), the table reads the whole records

@@ -1344,7 +1344,15 @@ void MdxFile::addTag(std::string_view name, std::string_view expression,
         fail("the index holds 47 tags already");
     if (expression.size() >= kExpressionRoom)
         fail("the key expression is longer than 219 characters");
-    KeyExpression compiled(expression, m_fields, caseTableForLanguageDriver(m_languageDriver));
+    // The compiler knows no file; the message names the index.
+    KeyExpression compiled = [&] {
+        try {
+            return KeyExpression(expression, m_fields,
+                                 caseTableForLanguageDriver(m_languageDriver));
+        } catch (const DbError &e) {
+            fail(e.what());
+        }
+    }();
     prepareWrite();
 
     Entries entries;

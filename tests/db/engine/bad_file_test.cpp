@@ -109,4 +109,19 @@ TEST_F(BadFileTest, ADirectoryInPlaceOfATableOrMemoFileIsNamed) {
             dbt, [&] { db::MemoFile m(dbt, kind, false); }, "directory");
 }
 
+TEST_F(BadFileTest, AKeyExpressionThatDoesNotCompileIsRefusedNamingTheIndex) {
+    const std::string path = dir.file("INV.DBF");
+    db::Table::create(path, {{"ITEM", 'C', 10, 0, 0}});
+    db::Table t(path, OpenMode::Exclusive);
+    for (const char *expression : {"NOSUCHFIELD", "UPPER(ITEM", "ITEM + 1"}) {
+        try {
+            t.addTag("BAD", expression);
+            ADD_FAILURE() << expression << " was taken";
+        } catch (const db::DbError &e) {
+            EXPECT_NE(std::string(e.what()).find(dir.file("INV.MDX")), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
 } // namespace
