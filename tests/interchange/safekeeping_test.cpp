@@ -1,3 +1,4 @@
+#include "interchange/safe_copy.h"
 #include "interchange/safekeeping.h"
 
 #include "core/field_catalogue.h"
@@ -17,6 +18,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <functional>
 #include <sys/resource.h>
@@ -472,6 +474,29 @@ TEST_F(SafekeepingTest, ARestoreWithoutRoomOrFromAForeignTableChangesNothing) {
     EXPECT_EQ(texts(), QStringList{error(kNotAnInventory)});
     EXPECT_FALSE(QFile::exists(prog(QStringLiteral("FOREIGN.DBF"))));
     EXPECT_TRUE(m_table.isOpen());
+}
+
+} // namespace
+
+namespace {
+
+// The copy is made beside the destination under a longer name: it must fit the name limit.
+TEST(SafeCopyTest, ACopyOverAFileOfTheLongestNameIsPlaced) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("SOURCE.DBF"));
+    const QString dest = dir.filePath(QString(NAME_MAX - 4, u'n') + QStringLiteral(".DBF"));
+    for (const QString &path : {source, dest}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(path == source ? Bytes(3000, 's') : Bytes(100, 'd'));
+    }
+    ASSERT_TRUE(safekeeping::PlaceCopy(source, dest, safekeeping::RealFileOps()));
+    QFile placed(dest);
+    ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(placed.readAll(), Bytes(3000, 's'));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2)
+        << "a partial copy is left beside";
 }
 
 } // namespace
