@@ -260,5 +260,11 @@ std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
     }
     }
     table.open(names.path, MyTable::OpenMode::Shared);
+    // Only an open that could not rebuild the sort index (another program holds the file)
+    // meets an index that does not fit: the engine has set it aside or rebuilt it.
+    if (const std::string problem = table.backend()->indexProblem(); !problem.empty())
+        prompter.error(QString::fromStdString(problem) +
+                       QStringLiteral(". Rebuild Indexes on the Tools menu makes the sort index "
+                                      "anew when no other program uses the file."));
     return names;
 }
