@@ -117,6 +117,20 @@ TEST_F(ImportDbfTest, VisualFoxProValuesComeDecodedAndNullsAsBlanks) {
     EXPECT_EQ(stored(2, field::Cost), "19.0000");
 }
 
+TEST_F(ImportDbfTest, ATableWhoseMemoFileIsMissingIsImportedAndSaidOnce) {
+    const QString source = QString::fromLatin1(test_paths::kSamplesDir) + "/blipper/PHOTOS.DBF";
+    // TITLE, MEDIA_ID, MEDIA (blob), NOTES (memo), ...
+    const std::vector<int> map{field::Item, field::Serial, -1, field::Descriptio};
+    const importing::ImportOutcome outcome = ImportDbf(table, source, map);
+    EXPECT_EQ(outcome.count, 3);
+    EXPECT_TRUE(outcome.memoFileMissing);
+    EXPECT_EQ(stored(2, field::Item), "Two Barns");
+    EXPECT_EQ(stored(2, field::Descriptio), "");
+    const QStringList notes = importing::ImportNotes(outcome);
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0].contains(QStringLiteral("memo file"))) << notes[0].toStdString();
+}
+
 TEST_F(ImportDbfTest, AnInventoryImportedIntoItselfGetsEachRecordOnce) {
     fixture::addGenerated(table, 40, 3);
     const std::vector<int> map = importing::Matching(importing::DbfFieldNames(path)).fieldMap();

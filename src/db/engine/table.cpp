@@ -319,9 +319,12 @@ bool Table::refresh() {
     bool changed = m_dbf->recordCount() != before;
     if (m_mdx) {
         changed = m_mdx->refresh() || changed;
-    } else if (m_indexProblem.empty() && m_dbf->productionIndexFlag() &&
+    } else if ((m_indexProblem.empty() || m_dbf->mode() != OpenMode::ReadOnly) &&
+               m_dbf->productionIndexFlag() &&
                findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"))) {
-        openIndex(); // made by another open since
+        // Made by another open since (a read-only open keeps going without one it set aside;
+        // others cleared the flag then, so a flag set again means a new index).
+        openIndex();
         changed = true;
     }
     return changed;
