@@ -420,7 +420,8 @@ void DbfTable::checkHeaderPadding(const std::vector<unsigned char> &head, std::s
     if (dBase7Version(version))
         return;
     std::size_t from = end;
-    if (visualFoxVersion(version)) {
+    if (visualFoxVersion(version) && head.size() > end) {
+        // A writer that leaves the backlink out is believed; one cut short is not.
         constexpr std::size_t kBacklink = 263;
         if (head.size() < end + kBacklink)
             throw DbError(m_path, "the header length " + std::to_string(head.size()) +

@@ -118,6 +118,19 @@ TEST_F(MalformedTest, AHeaderLengthThatDoesNotFitTheFieldsIsRefused) {
     expectRefused(withHeaderLength(40, 769), "a record's worth too long");
     expectRefused(withHeaderLength(3200, 65535), "the largest length");
 
+    // Visual FoxPro's backlink one byte short: zeros, but the records would start early.
+    std::string fox = goodTable();
+    fox[0] = '\x30';
+    fox[32 + 11] = 'C'; // no memo field, so no memo file is wanted
+    fox.insert(97, 262, '\0');
+    fox[8] = static_cast<char>((97 + 262) & 0xFF);
+    fox[9] = static_cast<char>((97 + 262) >> 8);
+    expectRefused(fox, "a backlink cut short");
+    fox.insert(97, 1, '\0');
+    fox[8] = static_cast<char>((97 + 263) & 0xFF);
+    fox[9] = static_cast<char>((97 + 263) >> 8);
+    EXPECT_EQ(DbfTable(write(fox), OpenMode::ReadOnly).recordCount(), 3u);
+
     // Padding with zeros after the terminator, as dBASE III and Clipper write it, is fine.
     std::string padded = goodTable();
     padded.insert(97, 1, '\0');

@@ -5,6 +5,7 @@
 #include "db/engine/file_names.h"
 #include "db/engine/table.h"
 #include "dbf_test_support.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -141,4 +142,14 @@ TEST_F(IndexFitTest, AReadOnlyOpenReadsATableWhoseIndexIsMissing) {
     EXPECT_EQ(t.index(), nullptr);
     EXPECT_NE(t.indexProblem().find("HOME.MDX is missing"), std::string::npos) << t.indexProblem();
     EXPECT_EQ(t.recordCount(), 5u);
+}
+
+TEST_F(IndexFitTest, EveryIndexOfTheSampleTablesFitsItsTable) {
+    for (const char *name :
+         {"ACCT_REC", "CLIENT", "CODES", "NAMES", "PEOPLE", "STOKPRIC", "TESTGEN"}) {
+        const std::string file = std::string(test_paths::kSamplesDir) + "/blipper/" + name + ".DBF";
+        Table t(file, OpenMode::ReadOnly);
+        EXPECT_NE(t.index(), nullptr) << name << ": " << t.indexProblem();
+        EXPECT_TRUE(t.indexProblem().empty()) << name << ": " << t.indexProblem();
+    }
 }
