@@ -1223,6 +1223,11 @@ std::uint64_t MdxFile::count(int tagIndex) {
         if (mapped && visited % kNodesBetweenDrops == 0)
             ::madvise(map.data, map.length, MADV_DONTNEED);
         readNode(tag, f.page, node, mapped, map.length);
+        // No writer leaves an interior node without keys (its one child would take its place);
+        // one that claims none hides all its children but the first.
+        if (!node.leaf && node.n == 0)
+            fail("tag " + tag.name + ": the interior node at page " + std::to_string(f.page) +
+                 " claims no keys");
         if (node.leaf) {
             total += static_cast<std::uint64_t>(node.n);
             for (int i = 0; i < node.n; ++i)

@@ -82,6 +82,29 @@ TEST_F(IndexFitTest, AnIndexNamingRecordsTheTableNeverHadIsNotUsed) {
         << t.indexProblem();
 }
 
+TEST_F(IndexFitTest, ARootNodeClaimingNoKeysIsCaughtWhenTheTableOpens) {
+    const std::string home = makeTable("HOME", 300); // eight leaves under the root
+    std::string mdx = dbftest::readBytes(mdxOf(home));
+    const auto le32 = [&mdx](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(mdx[at])) |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(mdx[at + 1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<unsigned char>(mdx[at + 2])) << 16;
+    };
+    const std::size_t root = le32(static_cast<std::size_t>(le32(544)) * 512) * 512;
+    ASSERT_GT(le32(root), 0u);
+    mdx.replace(root, 4, std::string(4, '\0'));
+    dbftest::writeBytes(mdxOf(home), mdx);
+    {
+        Table t(home, OpenMode::ReadOnly);
+        EXPECT_EQ(t.index(), nullptr) << "the walk would see one child of the root";
+        EXPECT_NE(t.indexProblem().find("claims no keys"), std::string::npos) << t.indexProblem();
+    }
+    Table t(home, OpenMode::Exclusive);
+    ASSERT_NE(t.index(), nullptr);
+    EXPECT_EQ(t.index()->count(0), 300u);
+    EXPECT_NO_THROW(t.verifyIndex());
+}
+
 TEST_F(IndexFitTest, AnUnreadableIndexLeavesTheRecordsReadable) {
     const std::string home = makeTable("HOME", 10);
     std::string garbage = dbftest::readBytes(mdxOf(home));
