@@ -16,8 +16,7 @@ constexpr std::array kCommands{
     BatchCommandHelp{"info", "FILE", "header, fields and index tags of a table"},
     BatchCommandHelp{"dump", "FILE [--order physical|index] [--recno]",
                      "one line per live record, fields separated by | (index order: the sort "
-                     "index \"NewIndex\"; --recno puts the record number first); damage to "
-                     "the files is said on standard error"},
+                     "index \"NewIndex\"; --recno puts the record number first)"},
     BatchCommandHelp{"reindex", "FILE",
                      "repair what check finds and rebuild the production index (a missing one "
                      "is made anew with the sort index of the settings)"},
