@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the production index reader as an .MDX file: it must open the
 // file or throw DbError, and listing, walking (bounded), seeking, counting, checking and a
-// key insert and removal on every tag must finish or throw DbError.
+// key insert and removal on every tag must finish or throw DbError (so must the walk that
+// finds a tag's highest record number, which the table's open check uses).
 #include "db/engine/db_error.h"
 #include "db/engine/mdx_file.h"
 
@@ -30,6 +31,7 @@ void walkTag(db::MdxFile &file, int tag) {
     (void)cursor.seek("M");
     (void)cursor.find("A", 1);
     (void)file.count(tag);
+    (void)file.highestRecord(tag);
     file.verify(tag);
 }
 
@@ -42,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     try {
         auto file = db::MdxFile::open(path, fields(), 0x57);
         (void)file->tags();
+        (void)file->tableName();
         for (int t = 0; t < file->tagCount(); ++t) {
             try {
                 walkTag(*file, t);

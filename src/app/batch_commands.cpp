@@ -128,7 +128,9 @@ void write(std::FILE *f, const std::string &s) {
     std::fwrite(s.data(), 1, s.size(), f);
 }
 
-void appendEscaped(std::string &line, const std::string &utf8) {
+// One line per record, fields split by '|': a value's own '|', backslash and control
+// characters are written as escapes, so neither can split a record or a field.
+void appendEscaped(std::string &line, std::string_view utf8) {
     for (char c : utf8) {
         switch (c) {
         case '\n':
@@ -137,32 +139,52 @@ void appendEscaped(std::string &line, const std::string &utf8) {
         case '\r':
             line += "\\r";
             break;
+        case '\t':
+            line += "\\t";
+            break;
         case '\\':
             line += "\\\\";
             break;
+        case '|':
+            line += "\\|";
+            break;
         default:
-            line += c;
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned char>(c));
+                line += buf;
+            } else {
+                line += c;
+            }
         }
     }
 }
 
-std::string_view trimmedView(std::string_view v) {
-    std::size_t b = 0, e = v.size();
-    while (b < e && (v[b] == ' ' || v[b] == '\0'))
-        ++b;
-    while (e > b && (v[e - 1] == ' ' || v[e - 1] == '\0'))
-        --e;
-    return v.substr(b, e - b);
-}
-
-int dump(const QString &path, const Options &o, std::FILE *out) {
+int dump(const QString &path, const Options &o, std::FILE *out, std::FILE *err) {
     MyTable table;
     if (o.order == u"index") {
         // The sort index when the file has one, else physical order.
         table.setIndexName(QString::fromLatin1(kSortIndexTag));
     }
     table.open(path, MyTable::OpenMode::ReadOnly);
-    return static_cast<int>(WriteDumpLines(table, o.recno, out) < 0);
+    const std::string file = table.path().toStdString();
+    const std::string rebuild = "; rebuild it with: stowkeep-batch reindex " + file;
+    auto warn = [err](const std::string &text) { write(err, "stowkeep-batch: " + text + "\n"); };
+    if (const std::string index = table.backend()->indexProblem(); !index.empty())
+        warn(index + rebuild);
+    for (const std::string &d : table.backend()->damage())
+        warn(d);
+    // Every record is read anyway: the index is checked against them first, so a short one
+    // cannot drop records from the dump.
+    if (!table.indexName().isEmpty() && !table.indexCoversLiveRecords()) {
+        warn(file + ": the index " + table.indexName().toStdString() +
+             " does not hold every live record; the records follow in physical order" + rebuild);
+        table.setIndexName(QString());
+    }
+    const std::int64_t n = WriteDumpLines(table, o.recno, out);
+    if (table.metKeysOfMissingRecords())
+        warn(file + ": the index names records the table does not hold; they were passed over");
+    return static_cast<int>(n < 0);
 }
 
 } // namespace
@@ -183,10 +205,14 @@ std::int64_t WriteDumpLines(MyTable &table, bool recno, std::FILE *out) {
             line += '|';
         }
         const RecordView view = scan.view();
+        bool firstField = true;
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (i > 0)
-                line += '|';
             const db::FieldDef &f = fields[i];
+            if (f.type == '0')
+                continue; // Visual FoxPro's _NullFlags: bookkeeping, applied to the fields
+            if (!firstField)
+                line += '|';
+            firstField = false;
             const std::string_view raw = view.raw(static_cast<int>(i));
             switch (f.type) {
             case 'C': {
@@ -196,19 +222,14 @@ std::int64_t WriteDumpLines(MyTable &table, bool recno, std::FILE *out) {
                 appendEscaped(line, page.toUtf8(raw.substr(0, e)));
                 break;
             }
-            case 'M':
-            case 'B':
-            case 'G':
-                appendEscaped(line, page.toUtf8(table.backend()->memoText(view.buffer(),
-                                                                          static_cast<int>(i))));
-                break;
             case 'L': {
                 const QString t = view.text(static_cast<int>(i));
                 line += t.toStdString();
                 break;
             }
             default:
-                line += trimmedView(raw);
+                appendEscaped(line, page.toUtf8(table.backend()->fieldText(view.buffer(),
+                                                                           static_cast<int>(i))));
             }
         }
         line += '\n';
@@ -342,7 +363,7 @@ int run(const Options &o, const search::LevelOptions &searchLevels, std::FILE *o
         } else if (command == u"info") {
             status = info(needFile(0), out);
         } else if (command == u"dump") {
-            status = dump(needFile(0), o, out);
+            status = dump(needFile(0), o, out, err);
         } else if (command == u"reindex") {
             status = BatchReindex(
                 needFile(0), QString::fromStdString(BuildSortString(settings.sortLevels)), out);

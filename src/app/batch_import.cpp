@@ -141,8 +141,7 @@ int RunBatchImport(const QStringList &arguments, const Settings &settings, Promp
         const importing::ImportOutcome outcome =
             a.text ? importing::ImportText(table, a.input, map, a.skipFirst)
                    : importing::ImportDbf(table, QFileInfo(a.input).absoluteFilePath(), map);
-        if (const QString note = importing::ReplacedCharactersNote(outcome.replacedCharacters);
-            !note.isEmpty())
+        for (const QString &note : importing::ImportNotes(outcome))
             write(err, QStringLiteral("stowkeep-batch: %1\n").arg(note));
         write(out, QStringLiteral("imported %1 records into %2\n")
                        .arg(outcome.count)

@@ -215,9 +215,22 @@ public:
     }
     void beginLongRead() override { m_map.beginLongRead(); }
     void endLongRead() override { m_map.endLongRead(); }
-    [[nodiscard]] std::string memoText(const char *record, int field) override {
-        return m_table.dbf().memo(
-            std::string_view(record, static_cast<std::size_t>(recordLength())), field);
+    [[nodiscard]] std::string fieldText(const char *record, int field) override {
+        return m_table.dbf().text(bytes(record), field);
+    }
+    [[nodiscard]] std::string indexProblem() const override { return m_table.indexProblem(); }
+    [[nodiscard]] std::vector<std::string> damage() const override {
+        std::vector<std::string> found;
+        const db::DbfTable &dbf = m_table.dbf();
+        if (dbf.memoFileMissing())
+            found.push_back(
+                dbf.path() +
+                ": the memo file of the table is missing; its memo fields read as empty");
+        if (dbf.countExceedsFile())
+            found.push_back(dbf.path() + ": the header counts " +
+                            std::to_string(dbf.header().recordCount) + " records; the file holds " +
+                            std::to_string(dbf.recordCount()) + " (its end was cut off)");
+        return found;
     }
 
     std::uint32_t append(const char *record) override { return m_table.insert(bytes(record)); }

@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <optional>
 
 QString InventoryCaption(const QString &tableName) {
@@ -50,12 +49,14 @@ bool MakeNewDB(const QString &path, Prompter &prompter) {
 }
 
 void RemoveMDXByte(const QString &path) {
-    std::FILE *f = std::fopen(QFile::encodeName(path).constData(), "r+b");
-    if (!f)
-        return;
-    if (std::fseek(f, 28, SEEK_SET) == 0)
-        std::fputc(0, f);
-    std::fclose(f);
+    // Only a file that reads as a dBASE table is touched, and only its flag byte: anything
+    // else (an empty or foreign file) is left exactly as it is.
+    const std::string file = QFile::encodeName(path).toStdString();
+    try {
+        if (db::DbfTable(file, db::OpenMode::ReadOnly).productionIndexFlag())
+            db::DbfTable::writeProductionIndexFlag(file, false);
+    } catch (const db::DbError &) {
+    }
 }
 
 const QString kNotAnInventory =
@@ -83,13 +84,16 @@ QString text(const db::DbError &e) {
 
 bool CheckDBaseFormat(const QString &path, Prompter &prompter) {
     const InventoryNames names = InventoryNamesOf(path);
-    if (!QFileInfo::exists(names.mdxPath))
-        RemoveMDXByte(path);
+    // The format check first: a file that is not an inventory is never written to.
     const bool passes =
         hasInventoryFields(db::DbfTable(names.path.toStdString(), db::OpenMode::ReadOnly));
-    if (!passes)
+    if (!passes) {
         prompter.error(kNotAnInventory);
-    return passes;
+        return false;
+    }
+    if (!QFileInfo::exists(names.mdxPath))
+        RemoveMDXByte(path);
+    return true;
 }
 
 InventoryCheck InspectInventory(const QString &path) {
@@ -124,6 +128,12 @@ InventoryCheck InspectInventory(const QString &path) {
         table.emplace(file, db::OpenMode::ReadOnly);
     } catch (const db::DbError &e) {
         check.faults << QStringLiteral("The production index cannot be read: %1").arg(text(e));
+        check.repairs << rebuild;
+        return check;
+    }
+    if (!table->indexProblem().empty()) {
+        check.faults << QStringLiteral("The production index cannot be used: %1")
+                            .arg(QString::fromStdString(table->indexProblem()));
         check.repairs << rebuild;
         return check;
     }
@@ -167,6 +177,7 @@ void RepairInventory(MyTable &table, const QString &path, const QString &sortExp
     if (indexReadable) {
         try {
             const db::Table probe(file, db::OpenMode::ReadOnly);
+            indexReadable = probe.index() != nullptr;
         } catch (const db::DbError &) {
             indexReadable = false;
         }
@@ -249,5 +260,11 @@ std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
     }
     }
     table.open(names.path, MyTable::OpenMode::Shared);
+    // Only an open that could not rebuild the sort index (another program holds the file)
+    // meets an index that does not fit: the engine has set it aside or rebuilt it.
+    if (const std::string problem = table.backend()->indexProblem(); !problem.empty())
+        prompter.error(QString::fromStdString(problem) +
+                       QStringLiteral(". Rebuild Indexes on the Tools menu makes the sort index "
+                                      "anew when no other program uses the file."));
     return names;
 }

@@ -31,8 +31,8 @@ inline constexpr const char *kSortIndexTag = "NewIndex";
 
 // True when the file is an inventory file of this program: exactly 22 fields named as the
 // catalogue keys in catalogue order, compared ignoring case (types and widths are not
-// compared). A missing production index is repaired first (RemoveMDXByte). Otherwise shows
-// the "Error" box and returns false.
+// compared). Otherwise shows the "Error" box and returns false. Only a file that passes has
+// a missing production index repaired (RemoveMDXByte): another file is never written to.
 [[nodiscard]] bool CheckDBaseFormat(const QString &path, Prompter &prompter);
 
 // The message of the format check when a file is not an inventory file.
@@ -61,7 +61,8 @@ void RepairInventory(MyTable &table, const QString &path, const QString &sortExp
 [[nodiscard]] bool DBaseInUse(const QString &path);
 
 // Clears header byte 28, the flag that says a production index belongs to the table, so
-// the table opens without it. Does nothing, silently, when the file cannot be opened.
+// the table opens without it. Does nothing, silently, when the file cannot be opened or is
+// not a dBASE table whose flag is set; it never extends a file.
 void RemoveMDXByte(const QString &path);
 
 // The sort index steps on a table no one else holds: select no index, delete the tag
@@ -80,10 +81,11 @@ enum class OpenPath {
 };
 
 // Opens `path` as the current inventory file in `table` (closed first) in shared use, with
-// the sort index selected. Returns the names of the file, or nothing when the format check
-// failed (its message was shown and `table` was not touched). The caller ends a search in
-// force before, and applies the viewer settings, the recent files and the record count
-// after.
+// the sort index selected. A production index that did not fit the table is rebuilt by the
+// sort index steps; where they are skipped, what the engine did about it is shown. Returns the
+// names of the file, or nothing when the format check failed (its message was shown and `table` was
+// not touched). The caller ends a search in force before, and applies the viewer settings, the
+// recent files and the record count after.
 [[nodiscard]] std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
                                                           const QString &sortExpression,
                                                           OpenPath how, Prompter &prompter);

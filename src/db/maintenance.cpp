@@ -2,6 +2,7 @@
 
 #include "core/prompter.h"
 #include "db/engine/db_error.h"
+#include "db/inventory_file.h"
 #include "db/my_table.h"
 
 namespace maintenance {
@@ -49,10 +50,17 @@ Outcome PackDatabase(MyTable &table, Prompter &prompter, const std::function<voi
                         [](MyTable &t) { t.pack(); });
 }
 
-Outcome RebuildIndexes(MyTable &table, Prompter &prompter,
-                       const std::function<void()> &applyViewer) {
+Outcome RebuildIndexes(MyTable &table, Prompter &prompter, const std::function<void()> &applyViewer,
+                       const QString &sortExpression) {
     return runExclusive(table, prompter, applyViewer, kRebuildQuestion, kRebuildRefused,
-                        [](MyTable &t) { t.regenerateIndexes(); });
+                        [&sortExpression](MyTable &t) {
+                            if (t.tagNames().isEmpty() && !sortExpression.isEmpty()) {
+                                t.addIndex(QString::fromLatin1(kSortIndexTag), sortExpression);
+                                t.setIndexName(QString::fromLatin1(kSortIndexTag));
+                                return;
+                            }
+                            t.regenerateIndexes();
+                        });
 }
 
 } // namespace maintenance

@@ -41,8 +41,11 @@ enum class Outcome {
 [[nodiscard]] Outcome PackDatabase(MyTable &table, Prompter &prompter,
                                    const std::function<void()> &applyViewer);
 
-// "&Rebuild Indexes": regenerates every tag of the production index.
+// "&Rebuild Indexes": regenerates every tag of the production index. A table left without
+// one (the engine set aside an index that did not fit it) gets the sort index "NewIndex" on
+// `sortExpression` anew, selected, as the open would make it.
 [[nodiscard]] Outcome RebuildIndexes(MyTable &table, Prompter &prompter,
-                                     const std::function<void()> &applyViewer);
+                                     const std::function<void()> &applyViewer,
+                                     const QString &sortExpression = {});
 
 } // namespace maintenance

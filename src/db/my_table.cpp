@@ -143,6 +143,7 @@ void MyTable::open(const QString &path, OpenMode mode) {
     }
     m_backend = std::move(backend);
     m_keysOfDeleted = false;
+    m_keysOfMissing = false;
     m_layout = std::move(layout);
     m_path = full;
     m_mode = mode;
@@ -260,6 +261,13 @@ bool MyTable::accepts(std::uint32_t recno, const char *bytes) {
 }
 
 bool MyTable::visible(std::uint32_t recno) {
+    if (recno > m_backend->recordCount()) {
+        // A key of a record the table does not hold (its count is short, or its end was cut
+        // off): the records that are there are shown, and the damage is noted.
+        m_keysOfMissing = true;
+        m_keysOfDeleted = true;
+        return false;
+    }
     if (filterOn())
         return isMatch(recno);
     return accepts(recno, m_backend->record(recno));
@@ -504,6 +512,23 @@ std::int64_t MyTable::recordCount() {
     if (m_count < 0)
         m_count = countVisible();
     return m_count;
+}
+
+bool MyTable::indexCoversLiveRecords() {
+    requireOpen();
+    if (m_indexName.isEmpty())
+        return true;
+    const std::uint32_t total = m_backend->recordCount();
+    const std::unique_ptr<dataset::IndexCursor> cursor =
+        m_backend->openCursor(m_indexName.toStdString());
+    std::uint64_t keys = 0;
+    for (bool ok = cursor->first(); ok; ok = cursor->next())
+        keys += cursor->recno() >= 1 && cursor->recno() <= total ? 1 : 0;
+    const dataset::LongRead longRead(*m_backend);
+    std::uint64_t live = 0;
+    for (std::uint32_t r = 1; r <= total; ++r)
+        live += m_backend->sequentialRecord(r)[0] != '*' ? 1 : 0;
+    return keys == live;
 }
 
 std::int64_t MyTable::countVisible() {
@@ -1093,6 +1118,10 @@ bool MyTable::Scanner::next() {
     }
     for (; ok; ok = m_walker->next()) {
         const std::uint32_t r = m_walker->recno();
+        if (r > backend.recordCount()) {
+            (void)m_table->visible(r); // notes the key of a missing record
+            continue;
+        }
         const char *bytes = backend.record(r);
         if (m_table->accepts(r, bytes)) {
             m_recno = r;

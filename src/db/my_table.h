@@ -237,6 +237,16 @@ public:
     // `afterCurrent` is true.
     [[nodiscard]] Scanner scanner(bool afterCurrent = false);
 
+    // Whether the selected index holds a key for as many records the table has as there are
+    // live records (true in physical order). A full check, one pass over the index's keys
+    // and one over the records, for callers that walk the whole table anyway: an index
+    // that is short (a damaged node, one copied from another table) fails it.
+    [[nodiscard]] bool indexCoversLiveRecords();
+
+    // A walk in index order met keys of records the table does not hold (a table whose end
+    // was cut off or whose count is short): they were passed over.
+    [[nodiscard]] bool metKeysOfMissingRecords() const { return m_keysOfMissing; }
+
     // The engine's table (for the inventory operations that need it). Null when closed.
     [[nodiscard]] dataset::TableBackend *backend() { return m_backend.get(); }
 
@@ -296,7 +306,8 @@ private:
     std::vector<std::uint32_t> m_points;  // m_points[k]: record at position k * kPointStep
     std::int64_t m_count = -1;            // visible records, -1 when unknown
     bool m_countFromKeys = false;         // m_count was taken from the index
-    mutable bool m_keysOfDeleted = false; // a walk in index order met a deleted record
+    mutable bool m_keysOfDeleted = false; // a walk in index order met a deleted or missing record
+    bool m_keysOfMissing = false;         // ... a key of a record the table does not hold
     std::int64_t m_currentPosition = -1;  // -1 when unknown
     std::int64_t m_hintPosition = -1;     // the last position rowAt() resolved
     std::uint32_t m_hintRecno = 0;

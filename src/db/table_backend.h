@@ -73,8 +73,16 @@ public:
     virtual void beginLongRead() = 0;
     virtual void endLongRead() = 0;
 
-    // The text of a memo field of a record buffer, in the table's code page (empty for none).
-    [[nodiscard]] virtual std::string memoText(const char *record, int field) = 0;
+    // The plain text of a field of a record buffer in the table's code page, decoded as the
+    // engine reads its type (memo text, binary numbers in decimal, dates YYYYMMDD, ...).
+    [[nodiscard]] virtual std::string fieldText(const char *record, int field) = 0;
+
+    // Why the production index was not used or was rebuilt when the table was opened (a
+    // sentence naming the index), or "" (db::Table::indexProblem).
+    [[nodiscard]] virtual std::string indexProblem() const = 0;
+    // What else is wrong with the files that reading works around, one sentence naming the
+    // file each: a missing memo file, records cut off the end.
+    [[nodiscard]] virtual std::vector<std::string> damage() const = 0;
 
     // Changes keep every index tag current. Each returns or takes record numbers.
     [[nodiscard]] virtual std::uint32_t append(const char *record) = 0;

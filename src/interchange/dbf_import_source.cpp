@@ -39,6 +39,10 @@ DbfImportSource::DbfImportSource(const QString &path, int targetCodePage)
 
 DbfImportSource::~DbfImportSource() = default;
 
+bool DbfImportSource::memoFileMissing() const {
+    return m_table->memoFileMissing();
+}
+
 QStringList DbfImportSource::fieldNames() const {
     QStringList names;
     for (const db::FieldDef &f : m_table->fields())
@@ -103,10 +107,8 @@ std::string_view DbfImportSource::fieldText(std::string_view rec, int field) {
             m_text += time;
         }
         return m_text;
-    } else if (f.type == 'M') { // B here is Visual FoxPro's double
-        if (!m_table->hasMemoFile())
-            return {};
-        m_text = m_table->memo(rec, field);
+    } else if (f.type == 'M') {             // B here is Visual FoxPro's double
+        m_text = m_table->memo(rec, field); // empty when the memo file is missing
         for (char &c : m_text)
             if (static_cast<unsigned char>(c) < 32)
                 c = ' ';

@@ -49,6 +49,8 @@ public:
     bool readRecord(std::uint32_t recno, const std::vector<int> &map, const RecordFiller &filler,
                     std::string &record);
 
+    // The table has memo fields but no memo file: they read as empty.
+    [[nodiscard]] bool memoFileMissing() const;
     // Characters that became "?" so far.
     [[nodiscard]] std::int64_t replacedCharacters() const { return m_replaced; }
 

@@ -147,6 +147,7 @@ ImportOutcome ImportDbf(MyTable &table, const QString &path, const std::vector<i
         return true;
     });
     outcome.replacedCharacters = source.replacedCharacters();
+    outcome.memoFileMissing = source.memoFileMissing();
     return outcome;
 }
 
@@ -156,6 +157,16 @@ QString ReplacedCharactersNote(std::int64_t replaced) {
     return QStringLiteral("%1 characters of the imported file cannot be held by the inventory "
                           "file's code page; each was stored as \"?\".")
         .arg(replaced);
+}
+
+QStringList ImportNotes(const ImportOutcome &outcome) {
+    QStringList notes;
+    if (const QString note = ReplacedCharactersNote(outcome.replacedCharacters); !note.isEmpty())
+        notes << note;
+    if (outcome.memoFileMissing)
+        notes << QStringLiteral("The memo file of the imported table is missing; its memo "
+                                "fields were imported as empty.");
+    return notes;
 }
 
 } // namespace importing

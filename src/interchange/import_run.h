@@ -3,6 +3,7 @@
 #include "interchange/delimited_reader.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -23,6 +24,7 @@ using Progress = std::function<void(std::int64_t count)>;
 struct ImportOutcome {
     std::int64_t count = 0;              // records added
     std::int64_t replacedCharacters = 0; // characters stored as "?" (dBASE sources)
+    bool memoFileMissing = false;        // a dBASE source's memos were read as empty
 };
 
 // The first line of a text file (for the chooser's check). ImportError when it cannot be
@@ -46,5 +48,7 @@ ImportOutcome ImportDbf(MyTable &table, const QString &path, const std::vector<i
 
 // The note shown after an import that had to replace characters; empty when none were.
 [[nodiscard]] QString ReplacedCharactersNote(std::int64_t replaced);
+// The notes shown after an import, each once: characters replaced, a missing memo file.
+[[nodiscard]] QStringList ImportNotes(const ImportOutcome &outcome);
 
 } // namespace importing

@@ -189,6 +189,82 @@ TEST_F(InventoryFileTest, RemoveMDXByteClearsOnlyByte28AndIgnoresMissingFiles) {
     EXPECT_FALSE(QFileInfo::exists(path("NOSUCH.DBF")));
 }
 
+TEST_F(InventoryFileTest, AFileThatIsNotAnInventoryIsNeverWrittenTo) {
+    const QString empty = path("EMPTY.DBF");
+    QFile(empty).open(QIODevice::WriteOnly);
+    const QString garbage = path("GARBAGE.DBF");
+    {
+        QFile f(garbage);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(600, '\x01'));
+    }
+    // A dBASE table of other fields whose index flag is set and whose index is missing.
+    const QString foreign = path("FOREIGN.DBF");
+    createTable(foreign, {db::fieldDefFor("NAME", FieldCreatedAs::Character, 10)});
+    db::DbfTable::writeProductionIndexFlag(foreign.toStdString(), true);
+    for (const QString &file : {empty, garbage, foreign}) {
+        const QByteArray before = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        try {
+            EXPECT_FALSE(CheckDBaseFormat(file, m_prompter)) << file.toStdString();
+        } catch (const db::DbError &) {
+            // Not a table at all: the engine's message.
+        }
+        // The header repair alone leaves anything that is not a dBASE table alone too.
+        if (file != foreign)
+            RemoveMDXByte(file);
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before) << file.toStdString();
+    }
+}
+
+TEST_F(InventoryFileTest, AnIndexThatDoesNotFitIsRebuiltOrReportedByTheOpen) {
+    const QString file = path("HOME.DBF");
+    ASSERT_TRUE(MakeNewDB(file, m_prompter));
+    {
+        MyTable t;
+        t.open(file, MyTable::OpenMode::Exclusive);
+        fixture::addGenerated(t, 30, 5);
+        t.addIndex(QStringLiteral("NewIndex"), QStringLiteral("Upper(Left(Category,80))"));
+    }
+    const QString mdx = m_dir.filePath(QStringLiteral("HOME.MDX"));
+    const auto damage = [&] {
+        QFile f(mdx);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(4096, 'x'));
+    };
+    const QString sort = QStringLiteral("Upper(Left(Category,80))");
+    for (const OpenPath how : {OpenPath::Open, OpenPath::StartUp}) {
+        damage();
+        MyTable table;
+        ASSERT_TRUE(OpenInventory(table, file, sort, how, m_prompter).has_value());
+        EXPECT_EQ(table.indexName(), QStringLiteral("NewIndex"));
+        EXPECT_EQ(table.recordCount(), 30);
+        QString previous;
+        for (table.first(); !table.eof(); table.next()) {
+            EXPECT_LE(previous, table.text(field::Category).toUpper());
+            previous = table.text(field::Category).toUpper();
+        }
+        EXPECT_TRUE(m_prompter.asked.empty()) << "rebuilt, as a missing index would be";
+    }
+
+    // Held by another program, the index cannot be rebuilt: the records open in physical
+    // order and the user is told.
+    damage();
+    Holder other(file, db::OpenMode::Shared);
+    ASSERT_TRUE(other.holding());
+    MyTable table;
+    ASSERT_TRUE(OpenInventory(table, file, sort, OpenPath::StartUp, m_prompter).has_value());
+    EXPECT_EQ(table.recordCount(), 30);
+    ASSERT_EQ(m_prompter.asked.size(), 1u);
+    EXPECT_TRUE(m_prompter.last().text.contains(QStringLiteral("HOME.MDX")))
+        << m_prompter.last().text.toStdString();
+    EXPECT_TRUE(m_prompter.last().text.contains(QStringLiteral("Rebuild Indexes")));
+}
+
 TEST_F(InventoryFileTest, CreatingReplacesAFileNoOneHoldsButNotOneHeldElsewhere) {
     const QString file = path("MASTER.DBF");
     ASSERT_TRUE(MakeNewDB(file, m_prompter));

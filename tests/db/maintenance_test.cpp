@@ -177,6 +177,30 @@ TEST_F(Maintenance, RebuildKeepsTheSortIndexAndTheFilter) {
     EXPECT_EQ(m_table.text(field::Item), QStringLiteral("item 3"));
 }
 
+TEST_F(Maintenance, RebuildMakesTheSortIndexOfATableWhoseIndexWasSetAside) {
+    m_table.close();
+    {
+        QFile mdx(m_dir.filePath(QStringLiteral("INV.MDX")));
+        ASSERT_TRUE(mdx.exists());
+        ASSERT_TRUE(mdx.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        mdx.write(QByteArray(4096, 'x'));
+    }
+    m_table.open(m_path, MyTable::OpenMode::Shared); // sets the damaged index aside
+    ASSERT_TRUE(m_table.tagNames().isEmpty());
+    m_prompter.answers = {Prompter::Yes};
+    EXPECT_EQ(maintenance::RebuildIndexes(m_table, m_prompter, m_apply,
+                                          QStringLiteral("Upper(Left(Category,80))")),
+              maintenance::Outcome::Done)
+        << (m_prompter.asked.size() > 1 ? m_prompter.last().text.toStdString() : "");
+    EXPECT_EQ(m_table.tagNames(), QStringList{QStringLiteral("NEWINDEX")});
+    EXPECT_EQ(m_table.indexName(), QString::fromLatin1(kSortIndexTag));
+    EXPECT_EQ(m_table.recordCount(), 10);
+    m_table.first();
+    EXPECT_EQ(m_table.text(field::Category), QStringLiteral("Even"));
+    m_table.last();
+    EXPECT_EQ(m_table.text(field::Category), QStringLiteral("Odd"));
+}
+
 // A pack killed at any moment leaves every live record in the file and in the sort order.
 TEST(MaintenanceKill, KilledPackLosesNoLiveRecord) {
     QTemporaryDir dir;

@@ -10,6 +10,8 @@
 #include <QDir>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using importing::ImportDbf;
 
@@ -82,6 +84,51 @@ TEST_F(ImportDbfTest, ValuesComeAsTheirTextAndDatesAsDates) {
     EXPECT_EQ(stored(1, field::Warranty), "T");
     EXPECT_EQ(stored(1, field::WarNotes), "line one  line two");
     EXPECT_EQ(stored(2, field::Item), "5/1/20");
+}
+
+TEST_F(ImportDbfTest, VisualFoxProValuesComeDecodedAndNullsAsBlanks) {
+    std::string bytes;
+    {
+        std::ifstream in(std::string(test_paths::kSamplesDir) + "/infused-dbf/dbase_31.dbf",
+                         std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_EQ(bytes.size(), 7963u);
+    bytes[648 + 95 - 1] = 0x09; // record 1: SUPPLIERID and UNITPRICE are NULL
+    const QString source = dir.filePath(QStringLiteral("NULLS.DBF"));
+    {
+        std::ofstream out(source.toStdString(), std::ios::binary);
+        out << bytes;
+    }
+    // PRODUCTID I, PRODUCTNAM C, SUPPLIERID I, ..., UNITPRICE Y, ..., _NullFlags.
+    std::vector<int> map(11, -1);
+    map[0] = field::Serial;
+    map[1] = field::Item;
+    map[2] = field::Model;
+    map[5] = field::Cost;
+    map[10] = field::Brand;
+    EXPECT_EQ(ImportDbf(table, source, map).count, 77);
+    EXPECT_EQ(stored(1, field::Serial), "1");
+    EXPECT_EQ(stored(1, field::Item), "Chai");
+    EXPECT_EQ(stored(1, field::Model), "");
+    EXPECT_EQ(stored(1, field::Cost), "0.0000"); // as an empty amount is, not 18.0000
+    EXPECT_EQ(stored(1, field::Brand), "");
+    EXPECT_EQ(stored(2, field::Model), "1");
+    EXPECT_EQ(stored(2, field::Cost), "19.0000");
+}
+
+TEST_F(ImportDbfTest, ATableWhoseMemoFileIsMissingIsImportedAndSaidOnce) {
+    const QString source = QString::fromLatin1(test_paths::kSamplesDir) + "/blipper/PHOTOS.DBF";
+    // TITLE, MEDIA_ID, MEDIA (blob), NOTES (memo), ...
+    const std::vector<int> map{field::Item, field::Serial, -1, field::Descriptio};
+    const importing::ImportOutcome outcome = ImportDbf(table, source, map);
+    EXPECT_EQ(outcome.count, 3);
+    EXPECT_TRUE(outcome.memoFileMissing);
+    EXPECT_EQ(stored(2, field::Item), "Two Barns");
+    EXPECT_EQ(stored(2, field::Descriptio), "");
+    const QStringList notes = importing::ImportNotes(outcome);
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0].contains(QStringLiteral("memo file"))) << notes[0].toStdString();
 }
 
 TEST_F(ImportDbfTest, AnInventoryImportedIntoItselfGetsEachRecordOnce) {

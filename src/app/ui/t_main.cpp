@@ -775,7 +775,8 @@ void TMain::DoPack() {
 }
 
 void TMain::DoRebuild() {
-    (void)maintenance::RebuildIndexes(*m_table, m_prompter, [this] { SetViewerOptions(); });
+    (void)maintenance::RebuildIndexes(
+        *m_table, m_prompter, [this] { SetViewerOptions(); }, m_sortExpression);
 }
 
 void TMain::setScreenSize(int size) {

@@ -126,6 +126,8 @@ bool DbfTable::isBlank(std::string_view rec, int index) const {
 std::optional<std::string> DbfTable::decimalText(std::string_view rec, int index) const {
     const FieldDef &f = checkedField(index);
     const std::string_view r = raw(rec, index);
+    if (isNull(rec, index))
+        return std::nullopt;
     switch (f.type) {
     case 'N':
     case 'F':
@@ -150,6 +152,8 @@ std::optional<std::string> DbfTable::decimalText(std::string_view rec, int index
 std::optional<double> DbfTable::number(std::string_view rec, int index) const {
     const FieldDef &f = checkedField(index);
     const std::string_view r = raw(rec, index);
+    if (isNull(rec, index))
+        return std::nullopt;
     switch (f.type) {
     case 'N':
     case 'F':
@@ -178,6 +182,8 @@ std::optional<double> DbfTable::number(std::string_view rec, int index) const {
 std::optional<std::int64_t> DbfTable::integer(std::string_view rec, int index) const {
     const FieldDef &f = checkedField(index);
     const std::string_view r = raw(rec, index);
+    if (isNull(rec, index))
+        return std::nullopt;
     switch (f.type) {
     case 'I':
     case '+':
@@ -219,6 +225,8 @@ std::optional<std::int64_t> DbfTable::integer(std::string_view rec, int index) c
 std::optional<std::int64_t> DbfTable::currency(std::string_view rec, int index) const {
     const FieldDef &f = checkedField(index);
     const std::string_view r = raw(rec, index);
+    if (isNull(rec, index))
+        return std::nullopt;
     if (f.type == 'Y')
         return static_cast<std::int64_t>(le64(r.data()));
     const auto t = decimalText(rec, index);
@@ -239,6 +247,8 @@ std::optional<std::int64_t> DbfTable::currency(std::string_view rec, int index) 
 std::optional<DateTimeValue> DbfTable::dateTime(std::string_view rec, int index) const {
     const FieldDef &f = checkedField(index);
     const std::string_view r = raw(rec, index);
+    if (isNull(rec, index))
+        return std::nullopt;
     switch (f.type) {
     case 'D':
         return dateOf(field_codec::readDate(r));
@@ -329,16 +339,16 @@ std::optional<std::uint32_t> DbfTable::memoBlock(std::string_view rec, int index
 
 std::string DbfTable::memo(std::string_view rec, int index) const {
     const auto block = memoBlock(rec, index);
-    if (!block)
+    if (!block || !m_memo)
         return {};
-    if (!m_memo)
-        throw DbError(m_path, "the memo file of the table is missing");
     return m_memo->read(*block);
 }
 
 std::string DbfTable::text(std::string_view rec, int index) const {
     const FieldDef &f = checkedField(index);
     const std::string_view r = raw(rec, index);
+    if (f.type == '0' || isNull(rec, index))
+        return {};
     if (isMemoType(f.type, isFoxPro()))
         return memo(rec, index);
     switch (f.type) {
@@ -377,31 +387,38 @@ std::string DbfTable::text(std::string_view rec, int index) const {
     }
 }
 
-std::size_t DbfTable::varLength(std::string_view rec, int index) const {
-    // Visual FoxPro gives each varchar field one bit in _NullFlags (after the null bit of
-    // the fields before it); a set bit means the value is shorter than the field and its
-    // length is in the field's last byte.
-    const FieldDef &f = checkedField(index);
-    int nullFlags = -1;
-    for (int i = 0; i < fieldCount(); ++i)
-        if (m_fields[static_cast<std::size_t>(i)].type == '0')
-            nullFlags = i;
-    if (nullFlags < 0)
-        return static_cast<std::size_t>(f.length);
+// Visual FoxPro's _NullFlags field gives each varchar field one bit (set: the value is
+// shorter than the field, its length in the field's last byte) and each field that may be
+// NULL one more (set: NULL), in field order, a field's length bit before its null bit.
+std::optional<bool> DbfTable::nullFlagsBit(std::string_view rec, int index, bool lengthBit) const {
+    const auto &fields = m_fields;
+    const auto flagsOf = [this](int i) { return m_fieldFlags[static_cast<std::size_t>(i)]; };
+    const auto isVar = [&fields](int i) {
+        const char t = fields[static_cast<std::size_t>(i)].type;
+        return t == 'V' || t == 'Q';
+    };
+    const int nullFlags = m_nullFlagsField;
+    if (nullFlags < 0 || (lengthBit ? !isVar(index) : (flagsOf(index) & 0x02) == 0))
+        return std::nullopt;
     int bit = 0;
-    for (int i = 0; i < index; ++i) {
-        const char t = m_fields[static_cast<std::size_t>(i)].type;
-        if (t == 'V' || t == 'Q')
-            ++bit;
-        if (m_fieldFlags[static_cast<std::size_t>(i)] & 0x02)
-            ++bit;
-    }
+    for (int i = 0; i < index; ++i)
+        bit += (isVar(i) ? 1 : 0) + ((flagsOf(i) & 0x02) ? 1 : 0);
+    if (!lengthBit && isVar(index))
+        ++bit;
     const std::string_view flags = raw(rec, nullFlags);
     if (static_cast<std::size_t>(bit / 8) >= flags.size())
-        return static_cast<std::size_t>(f.length);
-    const bool shorter =
-        (static_cast<unsigned char>(flags[static_cast<std::size_t>(bit / 8)]) >> (bit % 8)) & 1;
-    if (!shorter)
+        return std::nullopt;
+    return ((static_cast<unsigned char>(flags[static_cast<std::size_t>(bit / 8)]) >> (bit % 8)) &
+            1) != 0;
+}
+
+bool DbfTable::isNull(std::string_view rec, int index) const {
+    return nullFlagsBit(rec, index, false).value_or(false);
+}
+
+std::size_t DbfTable::varLength(std::string_view rec, int index) const {
+    const FieldDef &f = checkedField(index);
+    if (!nullFlagsBit(rec, index, true).value_or(false))
         return static_cast<std::size_t>(f.length);
     const auto n = static_cast<unsigned char>(raw(rec, index).back());
     return std::min<std::size_t>(n, static_cast<std::size_t>(f.length) - 1);

@@ -372,8 +372,10 @@ void DbfTable::parseHeader(const std::vector<unsigned char> &head) {
         fields.push_back(std::move(f));
         pos += size;
     }
-    if (!terminated && pos != head.size())
-        throw DbError(m_path, "the field descriptors are not terminated");
+    if (!terminated)
+        throw DbError(m_path, "the header length " + std::to_string(head.size()) +
+                                  " leaves no room for the end of the field descriptors");
+    checkHeaderPadding(head, pos + 1, hd.version);
     if (fields.empty())
         throw DbError(m_path, "the table has no fields");
     if (offset != hd.recordLength)
@@ -383,6 +385,10 @@ void DbfTable::parseHeader(const std::vector<unsigned char> &head) {
     m_headerBytes = head;
     m_fields = std::move(fields);
     m_fieldFlags = std::move(flags);
+    m_nullFlagsField = -1;
+    for (std::size_t i = 0; i < m_fields.size(); ++i)
+        if (m_fields[i].type == '0')
+            m_nullFlagsField = static_cast<int>(i);
 
     int cp = codePageForLanguageDriver(hd.languageDriver);
     m_codePage = nullptr;
@@ -399,6 +405,7 @@ void DbfTable::parseHeader(const std::vector<unsigned char> &head) {
     m_memoKind = MemoKind::None;
     const bool anyMemo = std::any_of(m_fields.begin(), m_fields.end(),
                                      [fox](const FieldDef &f) { return isMemoLike(f.type, fox); });
+    m_hasMemoFields = anyMemo;
     if (anyMemo) {
         switch (hd.version) {
         case 0x83:
@@ -426,6 +433,30 @@ void DbfTable::parseHeader(const std::vector<unsigned char> &head) {
             break;
         }
     }
+}
+
+// Records start at the header length, so a length that is off by a byte or two shifts every
+// field of every record. Beyond the terminator only what writers are known to put there is
+// accepted: zeros (dBASE III and Clipper write one), the 263-byte backlink of Visual FoxPro,
+// and the field properties of dBASE 7 (whose layout is not checked).
+void DbfTable::checkHeaderPadding(const std::vector<unsigned char> &head, std::size_t end,
+                                  std::uint8_t version) const {
+    if (dBase7Version(version))
+        return;
+    std::size_t from = end;
+    if (visualFoxVersion(version) && head.size() > end) {
+        // A writer that leaves the backlink out is believed; one cut short is not.
+        constexpr std::size_t kBacklink = 263;
+        if (head.size() < end + kBacklink)
+            throw DbError(m_path, "the header length " + std::to_string(head.size()) +
+                                      " leaves no room for the backlink after the fields");
+        from += kBacklink;
+    }
+    if (std::any_of(head.begin() + static_cast<std::ptrdiff_t>(from), head.end(),
+                    [](unsigned char c) { return c != 0; }))
+        throw DbError(m_path, "the header length " + std::to_string(head.size()) +
+                                  " does not fit its field descriptors (they end at " +
+                                  std::to_string(end) + ")");
 }
 
 void DbfTable::openMemo(bool writable) {

@@ -132,9 +132,16 @@ public:
     [[nodiscard]] const CodePage &codePage() const { return *m_codePage; }
 
     [[nodiscard]] MemoKind memoKind() const { return m_memoKind; }
-    // False when the table has memo fields but its memo file is missing; reading a memo then
-    // throws DbError.
     [[nodiscard]] bool hasMemoFile() const { return m_memo != nullptr; }
+    // The table has memo fields but its memo file is missing: memos then read as empty text
+    // (the other fields stay readable) and writing one is a DbError. Callers say so once.
+    [[nodiscard]] bool memoFileMissing() const { return m_hasMemoFields && !m_memo; }
+    // Whole records the file's bytes hold, whatever the header counts.
+    [[nodiscard]] std::uint64_t recordsInFile() const {
+        return m_fileSize > m_header.headerLength
+                   ? (m_fileSize - m_header.headerLength) / m_header.recordLength
+                   : 0;
+    }
 
     // The record buffer of record `recno` (1-based). The view stays valid until the next read
     // or change of this table. Throws DbError for a number outside 1..recordCount().
@@ -217,9 +224,12 @@ public:
     // The memo block a memo-like field points to (nullopt for no memo). DbError for a pointer
     // that is not a number.
     [[nodiscard]] std::optional<std::uint32_t> memoBlock(std::string_view record, int field) const;
-    // The memo's stored bytes (empty for no memo).
+    // The memo's stored bytes (empty for no memo, and when the memo file is missing).
     [[nodiscard]] std::string memo(std::string_view record, int field) const;
     [[nodiscard]] bool isBlank(std::string_view record, int field) const;
+    // A Visual FoxPro field its _NullFlags mark NULL. Every typed read above gives such a
+    // field as blank (text() as empty), and the _NullFlags field itself as empty text.
+    [[nodiscard]] bool isNull(std::string_view record, int field) const;
 
     // Writes into a record buffer (record-length bytes). DbError names the field when the
     // value does not fit or the field's type cannot take it; nothing is cut silently.
@@ -246,6 +256,8 @@ private:
     void openFile();
     void reopenReplaced();
     void parseHeader(const std::vector<unsigned char> &head);
+    void checkHeaderPadding(const std::vector<unsigned char> &head, std::size_t end,
+                            std::uint8_t version) const;
     void readHeaderBytes(bool checkStructure);
     void openMemo(bool writable);
     void requireWritable(const char *what) const;
@@ -262,6 +274,8 @@ private:
     [[nodiscard]] const FieldDef &checkedField(int index) const;
     [[nodiscard]] const FieldDef &numberField(int index) const;
     [[nodiscard]] std::size_t varLength(std::string_view record, int field) const;
+    [[nodiscard]] std::optional<bool> nullFlagsBit(std::string_view record, int field,
+                                                   bool lengthBit) const;
     [[nodiscard]] std::uint32_t flushedCount() const;
     [[nodiscard]] std::uint64_t recordOffset(std::uint32_t recno) const {
         return m_header.headerLength +
@@ -275,10 +289,12 @@ private:
     std::vector<unsigned char> m_headerBytes; // the whole header region as read
     std::vector<FieldDef> m_fields;
     std::vector<std::uint8_t> m_fieldFlags; // FoxPro field flags (byte 18)
+    int m_nullFlagsField = -1;              // the _NullFlags field, -1 for none
     std::uint32_t m_count = 0;
     std::uint64_t m_fileSize = 0;
     const CodePage *m_codePage = nullptr;
     MemoKind m_memoKind = MemoKind::None;
+    bool m_hasMemoFields = false;
     std::unique_ptr<MemoFile> m_memo;
     int m_writeDepth = 0;
     int m_batchDepth = 0;

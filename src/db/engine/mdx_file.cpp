@@ -167,6 +167,7 @@ struct MdxFile::TagState {
     std::unique_ptr<KeyExpression> compiled;
     MdxTagInfo info;
     std::uint64_t countValue = 0;
+    std::uint32_t highestValue = 0; // the highest record number of a key, with the count
     std::uint64_t countGeneration = 0;
     bool headerChanged = false;
 };
@@ -1204,6 +1205,7 @@ std::uint64_t MdxFile::count(int tagIndex) {
         map.data == MAP_FAILED ? nullptr : static_cast<const unsigned char *>(map.data);
     constexpr std::uint64_t kNodesBetweenDrops = 4096;
     std::uint64_t total = 0;
+    std::uint32_t highest = 0;
     std::uint64_t visited = 0;
     const std::uint64_t limit = m_filePages / kPagesPerBlock + 1;
     struct Frame {
@@ -1220,16 +1222,34 @@ std::uint64_t MdxFile::count(int tagIndex) {
         if (mapped && visited % kNodesBetweenDrops == 0)
             ::madvise(map.data, map.length, MADV_DONTNEED);
         readNode(tag, f.page, node, mapped, map.length);
+        // No writer leaves an interior node without keys (its one child would take its place);
+        // one that claims none hides all its children but the first.
+        if (!node.leaf && node.n == 0)
+            fail("tag " + tag.name + ": the interior node at page " + std::to_string(f.page) +
+                 " claims no keys");
         if (node.leaf) {
             total += static_cast<std::uint64_t>(node.n);
+            for (int i = 0; i < node.n; ++i)
+                highest = std::max(highest, node.pointer(i));
             continue;
         }
         for (int i = node.n; i >= 0; --i)
             stack.push_back({node.child(i), f.depth + 1});
     }
     tag.countValue = total;
+    tag.highestValue = highest;
     tag.countGeneration = m_generation;
     return total;
+}
+
+std::uint32_t MdxFile::highestRecord(int tagIndex) {
+    (void)count(tagIndex);
+    return tagState(tagIndex).highestValue;
+}
+
+std::string MdxFile::tableName() const {
+    const char *name = reinterpret_cast<const char *>(m_header.data() + 4);
+    return std::string(name, strnlen(name, 16));
 }
 
 void MdxFile::verify(int tagIndex) {

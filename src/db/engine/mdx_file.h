@@ -157,7 +157,13 @@ public:
 
     // Number of keys in the tag (walks the tree; cached until the file changes). The tag
     // holds exactly the live records, so this is the live count when the index is sound.
+    // DbError for a tree that cannot be walked, or with an interior node claiming no keys.
     [[nodiscard]] std::uint64_t count(int tag);
+    // The highest record number a key of the tag names (0 for none), found by the same walk.
+    [[nodiscard]] std::uint32_t highestRecord(int tag);
+    // The table the header says the index was made for (its base name as written, "" when
+    // the header names none).
+    [[nodiscard]] std::string tableName() const;
 
     // Checks the whole tree of a tag: node pointers in range, no node visited twice, keys
     // in order (key, then record number), interior keys equal to their child's last key.

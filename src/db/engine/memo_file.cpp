@@ -111,6 +111,8 @@ void MemoFile::create(const std::string &path, MemoKind kind, std::string_view t
     writeFileAtomically(path, header);
 }
 
+// A dBASE III memo runs to the first 0x1A (its writers put two there), or to the end of the
+// file; a 0x1A cannot be part of the text.
 std::string MemoFile::readDBase3(std::uint64_t pos) const {
     std::string out;
     char buf[4096];
@@ -120,21 +122,9 @@ std::string MemoFile::readDBase3(std::uint64_t pos) const {
         const auto got = preadFull(m_fd.get(), buf, want, pos, m_path);
         if (got == 0)
             break;
-        for (std::size_t i = 0; i < got; ++i) {
-            if (buf[i] != '\x1A')
-                continue;
-            const std::uint64_t next = pos + i + 1;
-            char after = '\x1A';
-            if (next < m_size) {
-                if (i + 1 < got)
-                    after = buf[i + 1];
-                else if (preadFull(m_fd.get(), &after, 1, next, m_path) != 1)
-                    after = '\x1A';
-            }
-            if (next >= m_size || after == '\x1A' || after == '\0') {
-                out.append(buf, i);
-                return out;
-            }
+        if (const void *end = std::memchr(buf, '\x1A', got)) {
+            out.append(buf, static_cast<std::size_t>(static_cast<const char *>(end) - buf));
+            return out;
         }
         out.append(buf, got);
         pos += got;
@@ -234,10 +224,9 @@ std::uint32_t MemoFile::appendAt(std::uint32_t next, std::string_view data) {
     std::string bytes;
     switch (m_kind) {
     case MemoKind::DBase3:
-        if (data.find("\x1A\x1A") != std::string_view::npos ||
-            (!data.empty() && data.back() == '\x1A'))
+        if (data.find('\x1A') != std::string_view::npos)
             throw DbError(m_path,
-                          "memo text holds end-of-memo marks a dBASE III memo file cannot keep");
+                          "memo text holds an end-of-memo mark a dBASE III memo file cannot keep");
         bytes.assign(data);
         bytes += "\x1A\x1A";
         break;

@@ -32,8 +32,8 @@ public:
     [[nodiscard]] int blockSize() const { return m_blockSize; }
 
     // The stored bytes of the memo at a block number (block 0 means no memo: empty).
-    // A dBASE III-style text ends at 0x1A 0x1A, at a 0x1A followed by a NUL or the end of
-    // the file, or at the end of the file; a single 0x1A inside the text is kept.
+    // A dBASE III-style text ends at its first 0x1A or at the end of the file, so such a
+    // memo cannot hold 0x1A (appending one is a DbError).
     [[nodiscard]] std::string read(std::uint32_t block) const;
 
     // Appends a memo and returns its first block. Callers hold the table's write lock; the

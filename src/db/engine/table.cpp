@@ -2,9 +2,11 @@
 
 #include "db/engine/db_error.h"
 #include "db/engine/file_names.h"
+#include "db/engine/index_agreement.h"
 #include "db/engine/test_hook.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace db {
 
@@ -20,19 +22,76 @@ void Table::openIndex() {
     if (!m_dbf->productionIndexFlag())
         return;
     const auto found = findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"));
-    if (!found)
-        throw DbError(m_dbf->path(), "the production index " +
-                                         fileNameOf(companionPath(m_dbf->path(), ".MDX")) +
-                                         " is missing");
     const bool readOnly = m_dbf->mode() == OpenMode::ReadOnly;
-    m_mdx = MdxFile::open(*found, m_dbf->fields(), m_dbf->header().languageDriver,
-                          readOnly ? MdxFile::Access::ReadOnly : MdxFile::Access::ReadWrite);
+    if (!found) {
+        const std::string missing = "the production index " +
+                                    fileNameOf(companionPath(m_dbf->path(), ".MDX")) +
+                                    " is missing";
+        if (!readOnly)
+            throw DbError(m_dbf->path(), missing);
+        m_indexProblem = m_dbf->path() + ": " + missing + "; the table is read without it";
+        return;
+    }
+    try {
+        m_mdx = MdxFile::open(*found, m_dbf->fields(), m_dbf->header().languageDriver,
+                              readOnly ? MdxFile::Access::ReadOnly : MdxFile::Access::ReadWrite);
+    } catch (const DbError &e) {
+        // A file we may not open is a matter of access, not of damage: that stays an error.
+        if (::access(found->c_str(), readOnly ? R_OK : R_OK | W_OK) != 0)
+            throw;
+        setIndexAside(*found, e.what(), false);
+        return;
+    }
     if (!readOnly && m_mdx->needsRegeneration()) {
         auto lock = m_dbf->lockForWrite();
         m_mdx->refresh();
         if (m_mdx->needsRegeneration())
             m_mdx->regenerate(liveRecords());
     }
+    checkIndex();
+}
+
+// An index that does not fit the table would give wrong record sets, so it is not used:
+// where the table may be changed it is rebuilt from its own tags, or, when that cannot be
+// done, the table stops calling it its production index (byte 28 cleared, as for a missing
+// one), so the program makes its index anew; a read-only open only goes without it.
+void Table::checkIndex() {
+    if (m_mdx->needsRegeneration())
+        return; // a read-only open reports it through indexNeedsRegeneration()
+    std::string why = IndexDisagreement(*m_mdx, *m_dbf);
+    if (!why.empty() && m_dbf->mode() != OpenMode::Exclusive) {
+        // Another process may have added records and keys since the table's header was read.
+        m_dbf->refresh();
+        why = IndexDisagreement(*m_mdx, *m_dbf);
+    }
+    if (why.empty())
+        return;
+    const std::string path = m_mdx->path();
+    if (m_dbf->mode() != OpenMode::ReadOnly) {
+        auto lock = m_dbf->lockForWrite();
+        try {
+            m_mdx->regenerate(liveRecords());
+            m_indexProblem =
+                path + ": the production index did not fit the table (" + why + "); it was rebuilt";
+            return;
+        } catch (const DbError &) {
+            // Tags this program cannot rebuild: set it aside below.
+        }
+    }
+    setIndexAside(path, why, true);
+}
+
+void Table::setIndexAside(const std::string &indexPath, const std::string &why, bool fits) {
+    m_mdx.reset();
+    m_indexProblem = fits
+                         ? indexPath + ": the production index does not fit the table (" + why + ")"
+                         : "the production index cannot be read: " + why;
+    if (m_dbf->mode() == OpenMode::ReadOnly) {
+        m_indexProblem += "; the table is read without it";
+        return;
+    }
+    m_dbf->setProductionIndexFlag(false);
+    m_indexProblem += "; the table no longer uses it and gets a new index when it is rebuilt";
 }
 
 // The caller holds the write lock.
@@ -260,9 +319,12 @@ bool Table::refresh() {
     bool changed = m_dbf->recordCount() != before;
     if (m_mdx) {
         changed = m_mdx->refresh() || changed;
-    } else if (m_dbf->productionIndexFlag() &&
+    } else if ((m_indexProblem.empty() || m_dbf->mode() != OpenMode::ReadOnly) &&
+               m_dbf->productionIndexFlag() &&
                findFileIgnoringCase(companionPath(m_dbf->path(), ".MDX"))) {
-        openIndex(); // made by another open since
+        // Made by another open since (a read-only open keeps going without one it set aside;
+        // others cleared the flag then, so a flag set again means a new index).
+        openIndex();
         changed = true;
     }
     return changed;

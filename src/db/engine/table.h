@@ -17,6 +17,7 @@ namespace db {
 // Header byte 28 says whether a production index belongs to the table. Opening a table
 // whose byte says so while the .MDX is missing is a DbError (dBASE refuses such tables too;
 // the caller may clear the byte with DbfTable::writeProductionIndexFlag and open again).
+// An .MDX that cannot be read or does not fit the table is not used (see indexProblem()).
 // An index left half-changed by a killed process is rebuilt when the table is next opened
 // for writing; a read-only open reports it through indexNeedsRegeneration().
 //
@@ -54,6 +55,11 @@ public:
     [[nodiscard]] bool indexNeedsRegeneration() const {
         return m_mdx && m_mdx->needsRegeneration();
     }
+    // Non-empty when the open found the production index unreadable or not fitting the table
+    // (see IndexDisagreement): a sentence naming the index, what is wrong and what was done
+    // (rebuilt from its tags, or set aside, index() then nullptr). The table's records
+    // stay readable in physical order either way.
+    [[nodiscard]] const std::string &indexProblem() const { return m_indexProblem; }
 
     // Holds the write lock and the index's dirty marker over a run of changes, so appends in
     // it are written together (see DbfTable) and the index is rebuilt on the next open if
@@ -107,6 +113,8 @@ public:
 private:
     friend class BulkAppend;
     void openIndex();
+    void checkIndex();
+    void setIndexAside(const std::string &indexPath, const std::string &why, bool fits);
     void prepareChange();
     void requireChangeable(const char *what) const;
     void checkRecord(std::string_view record) const;
@@ -114,6 +122,7 @@ private:
 
     std::unique_ptr<DbfTable> m_dbf;
     std::unique_ptr<MdxFile> m_mdx;
+    std::string m_indexProblem;
 };
 
 } // namespace db

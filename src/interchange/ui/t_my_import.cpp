@@ -212,8 +212,7 @@ void TMyImport::StartButtonClick() {
         m_prompter.error(failure);
         return;
     }
-    if (const QString note = importing::ReplacedCharactersNote(m_outcome->replacedCharacters);
-        !note.isEmpty())
+    for (const QString &note : importing::ImportNotes(*m_outcome))
         m_prompter.message(QStringLiteral("Warning"), note, Prompter::Ok, Prompter::Ok,
                            Prompter::Icon::Warning);
     m_prompter.message(QStringLiteral("Ok"), importing::kImportComplete, Prompter::Ok, Prompter::Ok,

@@ -103,6 +103,43 @@ TEST_F(MalformedTest, HeadersThatDoNotHoldTogether) {
     expectRefused(b, "encrypted");
 }
 
+TEST_F(MalformedTest, AHeaderLengthThatDoesNotFitTheFieldsIsRefused) {
+    // Records start at the header length: each of these would shift every field.
+    const auto withHeaderLength = [](int records, int length) {
+        std::string b = goodTable(records);
+        b[4] = static_cast<char>(records & 0xFF);
+        b[5] = static_cast<char>(records >> 8);
+        b[8] = static_cast<char>(length & 0xFF);
+        b[9] = static_cast<char>(length >> 8);
+        return b;
+    };
+    expectRefused(withHeaderLength(3, 96), "one byte short: no room for the terminator");
+    expectRefused(withHeaderLength(3, 98), "one byte long: the first record's flag in it");
+    expectRefused(withHeaderLength(40, 769), "a record's worth too long");
+    expectRefused(withHeaderLength(3200, 65535), "the largest length");
+
+    // Visual FoxPro's backlink one byte short: zeros, but the records would start early.
+    std::string fox = goodTable();
+    fox[0] = '\x30';
+    fox[32 + 11] = 'C'; // no memo field, so no memo file is wanted
+    fox.insert(97, 262, '\0');
+    fox[8] = static_cast<char>((97 + 262) & 0xFF);
+    fox[9] = static_cast<char>((97 + 262) >> 8);
+    expectRefused(fox, "a backlink cut short");
+    fox.insert(97, 1, '\0');
+    fox[8] = static_cast<char>((97 + 263) & 0xFF);
+    fox[9] = static_cast<char>((97 + 263) >> 8);
+    EXPECT_EQ(DbfTable(write(fox), OpenMode::ReadOnly).recordCount(), 3u);
+
+    // Padding with zeros after the terminator, as dBASE III and Clipper write it, is fine.
+    std::string padded = goodTable();
+    padded.insert(97, 1, '\0');
+    padded[8] = 98;
+    DbfTable t(write(padded), OpenMode::ReadOnly);
+    EXPECT_EQ(t.recordCount(), 3u);
+    EXPECT_EQ(t.text(std::string(t.record(3)), 0), "record 2");
+}
+
 TEST_F(MalformedTest, CountLargerThanTheFileReadsWhatIsThere) {
     std::string b = goodTable();
     b.pop_back();           // no 0x1A

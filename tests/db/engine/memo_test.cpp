@@ -16,9 +16,12 @@ TEST_P(MemoKinds, AppendedMemosReadBack) {
     std::vector<std::pair<std::uint32_t, std::string>> memos;
     {
         MemoFile m(path, GetParam(), true);
-        for (const std::string &text : {std::string("short"), std::string(2000, 'x'),
-                                        std::string("a\r\nb\x1A"
-                                                    "c"),
+        // A dBASE III memo ends at 0x1A, so only the other layouts can hold one.
+        const std::string control = GetParam() == MemoKind::DBase3 ? "a\r\nb\x01"
+                                                                     "c"
+                                                                   : "a\r\nb\x1A"
+                                                                     "c";
+        for (const std::string &text : {std::string("short"), std::string(2000, 'x'), control,
                                         std::string(511, 'y'), std::string(1, 'z')}) {
             const auto block = m.append(text);
             for (const auto &[b, t] : memos)
@@ -60,6 +63,22 @@ TEST(MemoTest, DBase3CannotKeepItsOwnTerminator) {
     EXPECT_THROW((void)m.append("a\x1A\x1A"
                                 "b"),
                  db::DbError);
+    // One alone would end the memo when read back, so it is refused too.
+    EXPECT_THROW((void)m.append("before\x1A"
+                                "after"),
+                 db::DbError);
+}
+
+TEST(MemoTest, DBase3MemoEndsAtItsFirstEndOfFileByte) {
+    dbftest::TempDir dir;
+    const std::string path = dir.file("T.DBT");
+    std::string b(512, '\0');
+    b[0] = 2;
+    b += "before\x1A"
+         "after\x1A\x1A";
+    dbftest::writeBytes(path, b);
+    const MemoFile m(path, MemoKind::DBase3, false);
+    EXPECT_EQ(m.read(1), "before");
 }
 
 TEST(MemoTest, LengthsThatLeaveTheFileAreErrors) {
