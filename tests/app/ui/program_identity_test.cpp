@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QIcon>
 
 // The window system shows a title as the caption followed by " — " and the display name
 // whenever one is set; the program's captions must reach it alone.
