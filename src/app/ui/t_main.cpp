@@ -839,15 +839,17 @@ void TMain::FormResize() {
     const ResizeLayout layout =
         FormResizeLayout(m_settings.buttonBar, m_client->width(), m_client->height());
     const Widths &w = layout.widths;
+    // Centred as the design heading is, also when a wider font made it wider.
+    const int headingLeft = w.headingLeft - (m_viewerLabel->width() - kHeadingWidth) / 2;
     if (layout.vertical) {
         const VerticalLayout &v = *layout.vertical;
         m_viewerBevel->setGeometry(w.frame.left(), v.frameTop, w.frame.width(), v.frameHeight);
         m_grid->setGeometry(w.grid.left(), v.gridTop, w.grid.width(), v.gridHeight);
-        m_viewerLabel->move(w.headingLeft, v.headingTop);
+        m_viewerLabel->move(headingLeft, v.headingTop);
     } else {
         m_viewerBevel->resize(w.frame.width(), m_viewerBevel->height());
         m_grid->resize(w.grid.width(), m_grid->height());
-        m_viewerLabel->move(w.headingLeft, m_viewerLabel->y());
+        m_viewerLabel->move(headingLeft, m_viewerLabel->y());
     }
     if (layout.navigatorLeft)
         m_navigator->move(*layout.navigatorLeft, m_navigator->y());
@@ -966,11 +968,14 @@ void TMain::chooseFont(Cmd id) {
 void TMain::applyFonts() {
     ApplyFonts(m_client, m_settings.labelFont, m_settings.editFont, m_settings.buttonFont);
     // The heading and the search indicator are bold by design, whatever the label style.
-    for (QLabel *label : {m_viewerLabel, m_searchOnLabel}) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
+    for (QLabel *label : {m_viewerLabel, m_searchOnLabel})
+        label->setFont(BoldHeadingFont(label->font()));
+    // A wider label font must not cut the heading at both ends.
+    const QSize text = m_viewerLabel->sizeHint();
+    m_viewerLabel->resize(std::max(kHeadingWidth, text.width()),
+                          std::max(m_viewerLabel->height(), text.height()));
+    m_searchOnLabel->adjustSize();
+    FormResize();
 }
 
 void TMain::SetColors() {
