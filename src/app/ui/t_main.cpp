@@ -4,6 +4,7 @@
 #include "app/ui/db_navigator.h"
 #include "app/ui/feature_windows.h"
 #include "app/ui/viewer_delegate.h"
+#include "app/ui/viewer_header.h"
 #include "app/ui/viewer_model.h"
 #include "core/case_insensitive_path.h"
 #include "core/field_catalogue.h"
@@ -239,6 +240,7 @@ void TMain::buildClientArea() {
     m_delegate = new ViewerDelegate(m_gridCombos, this);
     m_grid = new QTableView(m_client);
     m_grid->setObjectName(QStringLiteral("ViewerGrid"));
+    m_grid->setHorizontalHeader(new ViewerHeader(m_grid));
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(m_delegate);
     m_grid->setShowGrid(false);
