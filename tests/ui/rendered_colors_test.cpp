@@ -123,7 +123,7 @@ TEST_P(RenderedColors, EveryRoleReachesTheControlsOfItsKind) {
     pageLayout->addStretch(1);
     tabs->addTab(page, QStringLiteral("Look"));
     for (QWidget *w : std::initializer_list<QWidget *>{major, minor, edit, combo, list, radio,
-                                                        check, group, tabs})
+                                                       check, group, tabs})
         layout->addWidget(w);
     useStyle(&form);
     form.resize(320, 600);
@@ -157,9 +157,8 @@ TEST_P(RenderedColors, EveryRoleReachesTheControlsOfItsKind) {
     for (const Case &k : cases) {
         const QImage image = rendered(k.widget);
         EXPECT_GE(share(image, c(k.background), k.tolerance), k.backgroundShare)
-            << k.name << ": background " << image.pixelColor(image.width() - 3, image.height() / 2)
-                                                  .name()
-                                                  .toStdString();
+            << k.name << ": background "
+            << image.pixelColor(image.width() - 3, image.height() / 2).name().toStdString();
         EXPECT_TRUE(holdsText(image, c(k.text))) << k.name << ": text";
     }
     // A notebook page is a panel: the window background, not the style's white. The page
@@ -167,9 +166,8 @@ TEST_P(RenderedColors, EveryRoleReachesTheControlsOfItsKind) {
     const QImage pageImage =
         rendered(tabs).copy(QRect(page->mapTo(tabs, QPoint(0, 0)), page->size()));
     EXPECT_GE(share(pageImage, c(ColorRole::MainBackground), 24), 0.5)
-        << "notebook page: " << pageImage.pixelColor(pageImage.width() - 3, pageImage.height() - 3)
-                                    .name()
-                                    .toStdString();
+        << "notebook page: "
+        << pageImage.pixelColor(pageImage.width() - 3, pageImage.height() - 3).name().toStdString();
     const QImage groupImage = rendered(group);
     EXPECT_TRUE(holdsText(groupImage, c(ColorRole::MinorTitle))) << "group box caption";
     const QImage formImage = rendered(&form);

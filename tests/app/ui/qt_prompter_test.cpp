@@ -140,8 +140,8 @@ TEST_F(QtPrompterTest, BoxesRaisedFromADialogBelongToTheDialog) {
         owner = box->parentWidget();
         box->reject();
     });
-    prompter.message(QStringLiteral("Notice"), QStringLiteral("From the main window"),
-                     Prompter::Ok, Prompter::Ok, Prompter::Icon::Information);
+    prompter.message(QStringLiteral("Notice"), QStringLiteral("From the main window"), Prompter::Ok,
+                     Prompter::Ok, Prompter::Icon::Information);
     EXPECT_EQ(owner, &mainWindow);
 
     OpenDialog dialog;
