@@ -1,26 +1,17 @@
 #include "app/ui/help_window.h"
+#include "app/ui/program_identity.h"
 #include "app/ui/qt_prompter.h"
 #include "app/ui/t_main.h"
 #include "settings/config_location.h"
 #include "settings/data_location.h"
 #include "settings/settings.h"
-#include "ui/artwork.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QIcon>
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Stowkeep Inventory"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Stowkeep Inventory"));
-    // Ties the windows to the installed desktop entry, whose icon the desktop then shows.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.stowkeep.Stowkeep"));
-    QIcon drawnIcon;
-    for (const int size : {16, 32, 48, 64})
-        drawnIcon.addPixmap(ProgramIconPixmap(size));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("org.stowkeep.Stowkeep"), drawnIcon));
+    SetProgramIdentity();
 
     const ConfigLocation where;
     Settings settings(QDir::currentPath());

@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QPalette>
+#include <QTabWidget>
 
 namespace colors {
 
@@ -60,6 +61,15 @@ void PaintControl(QWidget *widget, std::uint32_t text, std::uint32_t background)
         palette.setColor(QPalette::AlternateBase, back);
         setText(palette, QPalette::Text, fore);
         break;
+    case ComponentKind::RadioButton:
+    case ComponentKind::CheckBox:
+        // Buttons fill their background in the button role but draw their text in the
+        // window text role.
+        palette.setColor(QPalette::Window, back);
+        palette.setColor(QPalette::Button, back);
+        setText(palette, QPalette::WindowText, fore);
+        widget->setAutoFillBackground(true);
+        break;
     default:
         palette.setColor(QPalette::Window, back);
         setText(palette, QPalette::WindowText, fore);
@@ -95,6 +105,13 @@ void SetColors(QWidget *window, const ColorSet &set) {
         case ComponentKind::Panel:
             colors::PaintBackground(widget, background);
             break;
+        case ComponentKind::Notebook: {
+            // Its pages are panels; left alone, the style draws them in its own light face.
+            auto *tabs = static_cast<QTabWidget *>(widget);
+            for (int i = 0; i < tabs->count(); ++i)
+                colors::PaintBackground(tabs->widget(i), background);
+            break;
+        }
         case ComponentKind::Edit:
         case ComponentKind::MaskedEdit:
         case ComponentKind::Memo:

@@ -4,10 +4,12 @@
 #include "settings/settings.h"
 #include "ui/form_components.h"
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -91,7 +93,22 @@ void applyFont(QWidget *widget, const FontSpec &spec) {
     widget->setFont(font);
 }
 
+bool hasBoldFace(const QString &family) {
+    const QStringList styles = QFontDatabase::styles(family);
+    return std::any_of(styles.begin(), styles.end(), [&family](const QString &style) {
+        return QFontDatabase::weight(family, style) >= QFont::Bold;
+    });
+}
+
 } // namespace
+
+QFont BoldHeadingFont(QFont font) {
+    font.setBold(true);
+    const QString family = QFontInfo(font).family();
+    if (QFontDatabase::isFixedPitch(family) && !hasBoldFace(family))
+        font.setFamily(QGuiApplication::font().family());
+    return font;
+}
 
 double ScaleRatio(double factor) {
     return std::lround(factor * 100.0) / 100.0;

@@ -83,6 +83,9 @@ void RestoreAndScale(QWidget *form, const DimensionRecord &record, double factor
 void ApplyFonts(QWidget *form, const FontSpec &labelFont, const FontSpec &editFont,
                 const FontSpec &buttonFont);
 void ApplyFonts(QWidget *form, const Settings &settings);
+// A heading's font made bold. Qt cannot embolden a fixed-pitch face, so a family with no
+// bold face of its own gives way to the default family, and the heading stays bold.
+[[nodiscard]] QFont BoldHeadingFont(QFont font);
 
 // What a window needs to be shown the way the user chose: the three form fonts, the
 // window-size factor, and the screen it centres on (empty: the primary screen).

@@ -133,3 +133,26 @@ TEST(HelpFile, AnIndentedLineContinuesItsListItemAndAnUnindentedOneEndsTheList) 
               QStringLiteral("<h2>T</h2>\n<ul>\n<li>File: create a new file, open another "
                              "one</li>\n<li>Records: add</li>\n</ul>\n<p>After the list</p>\n"));
 }
+
+// A list item wrapped onto an unindented line would end the list there and show the rest
+// of the item as a paragraph of its own: in the shipped file every wrapped line of an item
+// is indented.
+TEST(HelpFile, ShippedFileIndentsEveryWrappedListItemLine) {
+    const HelpFile help = HelpFile::parse(shippedHelpText());
+    int wrapped = 0;
+    for (const HelpTopic &topic : help.topics()) {
+        bool inItem = false;
+        for (const QString &line : topic.body) {
+            if (line.trimmed().isEmpty()) {
+                inItem = false;
+            } else if (line.startsWith(QLatin1String("- "))) {
+                inItem = true;
+            } else if (inItem) {
+                EXPECT_TRUE(line.front().isSpace())
+                    << topic.keyword.toStdString() << ": " << line.toStdString();
+                ++wrapped;
+            }
+        }
+    }
+    EXPECT_GT(wrapped, 10);
+}

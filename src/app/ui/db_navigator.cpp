@@ -6,14 +6,17 @@
 
 namespace {
 
-// Simple drawn glyphs: the platform's icon theme is not always installed.
-QIcon Glyph(DbNavigator::Button which) {
+// Simple drawn glyphs: the platform's icon theme is not always installed. A disabled
+// button's glyph is drawn grey: the style's own dimming leaves black glyphs looking as
+// they do when enabled.
+QPixmap GlyphPixmap(DbNavigator::Button which, bool enabled) {
+    const QColor ink = enabled ? QColor(Qt::black) : QColor(160, 160, 160);
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.setBrush(Qt::black);
+    p.setPen(QPen(ink, 1.5));
+    p.setBrush(ink);
     auto triangle = [&p](bool left, qreal x) {
         QPainterPath path;
         if (left) {
@@ -44,37 +47,44 @@ QIcon Glyph(DbNavigator::Button which) {
         p.drawLine(QPointF(12, 3), QPointF(12, 13));
         break;
     case DbNavigator::Insert:
-        p.setPen(QPen(Qt::black, 2));
+        p.setPen(QPen(ink, 2));
         p.drawLine(QPointF(8, 3), QPointF(8, 13));
         p.drawLine(QPointF(3, 8), QPointF(13, 8));
         break;
     case DbNavigator::Delete:
-        p.setPen(QPen(Qt::black, 2));
+        p.setPen(QPen(ink, 2));
         p.drawLine(QPointF(3, 8), QPointF(13, 8));
         break;
     case DbNavigator::Edit:
-        p.setPen(QPen(Qt::black, 1.5));
+        p.setPen(QPen(ink, 1.5));
         p.drawLine(QPointF(4, 12), QPointF(12, 4));
         p.drawLine(QPointF(3, 13), QPointF(5, 13));
         break;
     case DbNavigator::Post:
-        p.setPen(QPen(Qt::darkGreen, 2));
+        p.setPen(QPen(enabled ? QColor(Qt::darkGreen) : ink, 2));
         p.drawLine(QPointF(3, 8), QPointF(7, 12));
         p.drawLine(QPointF(7, 12), QPointF(13, 4));
         break;
     case DbNavigator::Cancel:
-        p.setPen(QPen(Qt::darkRed, 2));
+        p.setPen(QPen(enabled ? QColor(Qt::darkRed) : ink, 2));
         p.drawLine(QPointF(4, 4), QPointF(12, 12));
         p.drawLine(QPointF(12, 4), QPointF(4, 12));
         break;
     case DbNavigator::Refresh:
         p.setBrush(Qt::NoBrush);
         p.drawArc(QRectF(3, 3, 10, 10), 30 * 16, 300 * 16);
-        p.setBrush(Qt::black);
+        p.setBrush(ink);
         p.drawPolygon(QPolygonF({QPointF(10, 2), QPointF(14, 4), QPointF(11, 7)}));
         break;
     }
-    return QIcon(pixmap);
+    return pixmap;
+}
+
+QIcon Glyph(DbNavigator::Button which) {
+    QIcon icon;
+    icon.addPixmap(GlyphPixmap(which, true), QIcon::Normal);
+    icon.addPixmap(GlyphPixmap(which, false), QIcon::Disabled);
+    return icon;
 }
 
 constexpr const char *kHints[DbNavigator::kButtonCount] = {

@@ -77,11 +77,18 @@ QtPrompter::~QtPrompter() {
     delete m_help;
 }
 
+QWidget *QtPrompter::owner() const {
+    // A box raised from a dialog belongs to the dialog: centred on it and above it.
+    if (QWidget *modal = QApplication::activeModalWidget())
+        return modal;
+    return m_parent;
+}
+
 Prompter::Button QtPrompter::message(const QString &title, const QString &text, Buttons buttons,
                                      Button defaultButton, Icon icon) {
     if (buttons == NoButton)
         buttons = Ok;
-    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton, m_parent);
+    QMessageBox box(toQtIcon(icon), title, text, QMessageBox::NoButton, owner());
     // Buttons in the order the program's boxes show them.
     for (const Button button : {Yes, No, Ok, Cancel}) {
         if (buttons & button)
@@ -110,35 +117,35 @@ void QtPrompter::beep(Icon) {
 
 std::optional<QString> QtPrompter::openFileName(const QString &caption, const QString &dir,
                                                 const QString &filter) {
-    return chosen(QFileDialog::getOpenFileName(m_parent, caption, dir, QtFileFilter(filter)));
+    return chosen(QFileDialog::getOpenFileName(owner(), caption, dir, QtFileFilter(filter)));
 }
 
 std::optional<QString> QtPrompter::saveFileName(const QString &caption, const QString &dir,
                                                 const QString &filter) {
-    return chosen(QFileDialog::getSaveFileName(m_parent, caption, dir, QtFileFilter(filter)));
+    return chosen(QFileDialog::getSaveFileName(owner(), caption, dir, QtFileFilter(filter)));
 }
 
 std::optional<QString> QtPrompter::directoryName(const QString &caption, const QString &dir) {
-    return chosen(QFileDialog::getExistingDirectory(m_parent, caption, dir));
+    return chosen(QFileDialog::getExistingDirectory(owner(), caption, dir));
 }
 
 std::optional<FontSpec> QtPrompter::chooseFont(const FontSpec &initial) {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, ToQFont(initial), m_parent);
+    const QFont font = QFontDialog::getFont(&ok, ToQFont(initial), owner());
     if (!ok)
         return std::nullopt;
     return FromQFont(font, initial.color);
 }
 
 std::optional<std::uint32_t> QtPrompter::chooseColor(std::uint32_t initial) {
-    const QColor color = QColorDialog::getColor(ToQColor(initial), m_parent);
+    const QColor color = QColorDialog::getColor(ToQColor(initial), owner());
     if (!color.isValid())
         return std::nullopt;
     return FromQColor(color);
 }
 
 bool QtPrompter::printerSetup() {
-    QPrintDialog dialog(&m_printer, m_parent);
+    QPrintDialog dialog(&m_printer, owner());
     dialog.setWindowTitle(QStringLiteral("Printer Setup"));
     // Qt's dialog is made for printing; here it only chooses the printer and its options.
     for (auto *box : dialog.findChildren<QDialogButtonBox *>())
@@ -148,7 +155,7 @@ bool QtPrompter::printerSetup() {
 }
 
 bool QtPrompter::printDialog() {
-    QPrintDialog dialog(&m_printer, m_parent);
+    QPrintDialog dialog(&m_printer, owner());
     dialog.setWindowTitle(QStringLiteral("Print"));
     // The command chose the pages already (a page, the report, a range); the dialog chooses
     // where they go: a printer, or a PDF file through "Print to File".
@@ -158,9 +165,17 @@ bool QtPrompter::printDialog() {
 }
 
 void QtPrompter::showHelp(const QString &keyword) {
+    // Help asked for from a modal dialog must not be blocked by it: the help window becomes
+    // a window of that dialog (kept above it, and taking input while it is open). From the
+    // main window it is a window of its own.
+    QWidget *const modal = QApplication::activeModalWidget();
     if (!m_help) {
-        m_help = new THelpWindow(m_helpFile);
+        m_help = new THelpWindow(m_helpFile, modal);
         m_help->setAttribute(Qt::WA_DeleteOnClose, false);
+        // An open help window does not keep the program running once the main window closes.
+        m_help->setAttribute(Qt::WA_QuitOnClose, false);
+    } else if (m_help->parentWidget() != modal) {
+        m_help->setParent(modal, m_help->windowFlags());
     }
     m_help->showKeyword(keyword);
 }

@@ -36,10 +36,14 @@ public:
     bool printDialog() override;
     void showHelp(const QString &keyword) override;
 
-    // The help window, once help has been asked for.
+    // The help window, once help has been asked for (and until the dialog it was opened
+    // from is freed).
     [[nodiscard]] THelpWindow *helpWindow() const { return m_help; }
 
 private:
+    // The window the next box or dialog belongs to.
+    [[nodiscard]] QWidget *owner() const;
+
     QPointer<QWidget> m_parent;
     QString m_helpFile;
     // High resolution, so that report pages are placed to the printer's own dots.

@@ -4,6 +4,7 @@
 #include "app/ui/db_navigator.h"
 #include "app/ui/feature_windows.h"
 #include "app/ui/viewer_delegate.h"
+#include "app/ui/viewer_header.h"
 #include "app/ui/viewer_model.h"
 #include "core/case_insensitive_path.h"
 #include "core/field_catalogue.h"
@@ -239,6 +240,7 @@ void TMain::buildClientArea() {
     m_delegate = new ViewerDelegate(m_gridCombos, this);
     m_grid = new QTableView(m_client);
     m_grid->setObjectName(QStringLiteral("ViewerGrid"));
+    m_grid->setHorizontalHeader(new ViewerHeader(m_grid));
     m_grid->setModel(m_model);
     m_grid->setItemDelegate(m_delegate);
     m_grid->setShowGrid(false);
@@ -840,15 +842,17 @@ void TMain::FormResize() {
     const ResizeLayout layout =
         FormResizeLayout(m_settings.buttonBar, m_client->width(), m_client->height());
     const Widths &w = layout.widths;
+    // Centred as the design heading is, also when a wider font made it wider.
+    const int headingLeft = w.headingLeft - (m_viewerLabel->width() - kHeadingWidth) / 2;
     if (layout.vertical) {
         const VerticalLayout &v = *layout.vertical;
         m_viewerBevel->setGeometry(w.frame.left(), v.frameTop, w.frame.width(), v.frameHeight);
         m_grid->setGeometry(w.grid.left(), v.gridTop, w.grid.width(), v.gridHeight);
-        m_viewerLabel->move(w.headingLeft, v.headingTop);
+        m_viewerLabel->move(headingLeft, v.headingTop);
     } else {
         m_viewerBevel->resize(w.frame.width(), m_viewerBevel->height());
         m_grid->resize(w.grid.width(), m_grid->height());
-        m_viewerLabel->move(w.headingLeft, m_viewerLabel->y());
+        m_viewerLabel->move(headingLeft, m_viewerLabel->y());
     }
     if (layout.navigatorLeft)
         m_navigator->move(*layout.navigatorLeft, m_navigator->y());
@@ -967,11 +971,14 @@ void TMain::chooseFont(Cmd id) {
 void TMain::applyFonts() {
     ApplyFonts(m_client, m_settings.labelFont, m_settings.editFont, m_settings.buttonFont);
     // The heading and the search indicator are bold by design, whatever the label style.
-    for (QLabel *label : {m_viewerLabel, m_searchOnLabel}) {
-        QFont font = label->font();
-        font.setBold(true);
-        label->setFont(font);
-    }
+    for (QLabel *label : {m_viewerLabel, m_searchOnLabel})
+        label->setFont(BoldHeadingFont(label->font()));
+    // A wider label font must not cut the heading at both ends.
+    const QSize text = m_viewerLabel->sizeHint();
+    m_viewerLabel->resize(std::max(kHeadingWidth, text.width()),
+                          std::max(m_viewerLabel->height(), text.height()));
+    m_searchOnLabel->adjustSize();
+    FormResize();
 }
 
 void TMain::SetColors() {

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -95,4 +97,102 @@ TEST_F(QtPrompterTest, ClosingTheBoxCountsAsCancelOrNo) {
     });
     prompter.error(QStringLiteral("Invalid file type selected."));
     EXPECT_EQ(icon, QMessageBox::Critical);
+}
+
+namespace {
+
+// A dialog shown the way the program shows its windows: modal to the whole application.
+class OpenDialog {
+public:
+    OpenDialog() {
+        m_dialog.setWindowModality(Qt::ApplicationModal);
+        m_dialog.resize(300, 200);
+        m_dialog.show();
+    }
+    QDialog *get() { return &m_dialog; }
+
+private:
+    QDialog m_dialog;
+};
+
+// A click the way the window system delivers it, so a window a modal dialog blocks
+// does not get it.
+bool clickReaches(QPushButton *button) {
+    QWidget *window = button->window();
+    if (!window->windowHandle())
+        return false;
+    int clicks = 0;
+    const auto connection = QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                      button->mapTo(window, button->rect().center()));
+    QObject::disconnect(connection);
+    return clicks == 1;
+}
+
+} // namespace
+
+TEST_F(QtPrompterTest, BoxesRaisedFromADialogBelongToTheDialog) {
+    QWidget mainWindow;
+    mainWindow.show();
+    QtPrompter prompter(&mainWindow);
+    QWidget *owner = nullptr;
+    whenBoxShows([&](QMessageBox *box) {
+        owner = box->parentWidget();
+        box->reject();
+    });
+    prompter.message(QStringLiteral("Notice"), QStringLiteral("From the main window"), Prompter::Ok,
+                     Prompter::Ok, Prompter::Icon::Information);
+    EXPECT_EQ(owner, &mainWindow);
+
+    OpenDialog dialog;
+    whenBoxShows([&](QMessageBox *box) {
+        owner = box->parentWidget();
+        box->reject();
+    });
+    prompter.message(QStringLiteral("Error"), QStringLiteral("From the dialog"), Prompter::Ok,
+                     Prompter::Ok, Prompter::Icon::Error);
+    EXPECT_EQ(owner, dialog.get());
+}
+
+TEST_F(QtPrompterTest, HelpOpenedFromAModalDialogTakesInputWhileTheDialogStaysOpen) {
+    QWidget mainWindow;
+    mainWindow.show();
+    QtPrompter prompter(&mainWindow);
+    {
+        OpenDialog dialog;
+        ASSERT_EQ(QApplication::activeModalWidget(), dialog.get());
+        prompter.showHelp(QStringLiteral("Sort Order"));
+        THelpWindow *help = prompter.helpWindow();
+        ASSERT_NE(help, nullptr);
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_EQ(help->currentKeyword(), QStringLiteral("Sort Order"));
+        auto *contents = help->findChild<QPushButton *>(QStringLiteral("ContentsButton"));
+        ASSERT_NE(contents, nullptr);
+        EXPECT_TRUE(clickReaches(contents));
+        EXPECT_EQ(help->currentKeyword(), QStringLiteral("Contents"));
+        EXPECT_EQ(QApplication::activeModalWidget(), dialog.get());
+    }
+    // With the dialog gone, help opened from the main window works as before.
+    prompter.showHelp(QStringLiteral("Search Window"));
+    THelpWindow *help = prompter.helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    auto *contents = help->findChild<QPushButton *>(QStringLiteral("ContentsButton"));
+    EXPECT_TRUE(clickReaches(contents));
+    EXPECT_EQ(help->currentKeyword(), QStringLiteral("Contents"));
+}
+
+TEST_F(QtPrompterTest, ClosingTheMainWindowEndsTheProgramWhileHelpIsOpen) {
+    QWidget mainWindow;
+    mainWindow.show();
+    QtPrompter prompter(&mainWindow);
+    prompter.showHelp(QString());
+    ASSERT_TRUE(prompter.helpWindow()->isVisible());
+    QTimer::singleShot(0, &mainWindow, &QWidget::close);
+    // Should the program keep running, this ends the event loop with another code.
+    QTimer stuck;
+    stuck.setSingleShot(true);
+    QObject::connect(&stuck, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+    stuck.start(3000);
+    EXPECT_EQ(QApplication::exec(), 0);
 }
