@@ -220,13 +220,14 @@ std::optional<QString> PathLengthRefusal(const QString &path) {
         .arg(kMaxStoredPath);
 }
 
-bool WritesInventory(Cmd id) {
+bool NeedsWritableInventory(Cmd id) {
     switch (id) {
     case Cmd::Add:
     case Cmd::Edit:
     case Cmd::Copy:
     case Cmd::Delete:
     case Cmd::Import:
+    case Cmd::Backup:
     case Cmd::Restore:
     case Cmd::SortOrder:
     case Cmd::SearchReplace:

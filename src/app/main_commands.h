@@ -165,8 +165,9 @@ SetMenuLastFiles(const RecentFiles &list,
                  const std::function<QString(const QString &)> &shorten = nullptr);
 
 // ---- a file that cannot be changed ----
-// Commands that write the inventory file, refused while it is open read-only.
-[[nodiscard]] bool WritesInventory(Cmd id);
+// Commands that write the inventory file or take it for exclusive use (backup), refused
+// while it is open read-only.
+[[nodiscard]] bool NeedsWritableInventory(Cmd id);
 // Told when a file is opened read-only, and when a change is refused.
 [[nodiscard]] QString ReadOnlyOpenNotice(const QString &path);
 extern const QString kReadOnlyRefusal;

@@ -593,7 +593,7 @@ void TMain::runCommand(Cmd id) {
     closeGridEditor(true);
     if (!leaveGridInsert())
         return;
-    if (m_fileReadOnly && WritesInventory(id)) {
+    if (m_fileReadOnly && NeedsWritableInventory(id)) {
         m_prompter.error(kReadOnlyRefusal);
         return;
     }

@@ -273,11 +273,15 @@ TEST_F(MainFileAndGridTest, APathTheSettingsCannotKeepIsRefused) {
 }
 
 TEST_F(MainFileAndGridTest, ALongRecentPathIsShortenedInTheMenuOnly) {
+    // As long a path as the settings keep: folders of 40 characters, then one to fill up.
     QString folder = m_dir.path();
-    while (folder.size() < 230)
+    const int fill = mainwin::kMaxStoredPath - static_cast<int>(QString("/FAR.DBF").size());
+    while (folder.size() + 41 < fill - 1)
         folder += "/" + QString(40, u'g');
+    folder += "/" + QString(fill - 1 - folder.size(), u'h');
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString a = dataFile("A.DBF"), far = folder + "/FAR.DBF";
+    ASSERT_EQ(far.size(), mainwin::kMaxStoredPath);
     makeInventory(a, {"pear"});
     makeInventory(far, {"one"});
     TMain &main = start("Last Database=" + a + "\r\nLast File 1=" + far + "\r\n");
