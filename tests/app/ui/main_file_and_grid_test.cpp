@@ -1,5 +1,4 @@
 #include "app/main_commands.h"
-#include "app/ui/db_navigator.h"
 #include "app/ui/t_main.h"
 #include "app/ui/viewer_model.h"
 #include "core/field_catalogue.h"
