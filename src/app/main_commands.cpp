@@ -197,16 +197,57 @@ RecentFiles DoLastFiles(const RecentFiles &list, const QString &previousPath,
     return result;
 }
 
-RecentMenu SetMenuLastFiles(const RecentFiles &list) {
+RecentMenu SetMenuLastFiles(const RecentFiles &list,
+                            const std::function<QString(const QString &)> &shorten) {
     RecentMenu menu;
     for (int i = 0; i < kRecentCount; ++i) {
         if (list[i].isEmpty())
             continue;
         menu.separatorVisible = true;
-        menu.captions[i] = QStringLiteral("&%1   %2").arg(i + 1).arg(list[i]);
+        menu.captions[i] =
+            QStringLiteral("&%1   %2").arg(i + 1).arg(shorten ? shorten(list[i]) : list[i]);
     }
     return menu;
 }
+
+std::optional<QString> PathLengthRefusal(const QString &path) {
+    if (path.size() <= kMaxStoredPath)
+        return std::nullopt;
+    return QStringLiteral("The path of this file is %1 characters long.  The program can keep "
+                          "paths of at most %2 characters, so it cannot open this file.  Move "
+                          "the file to a folder with a shorter path.")
+        .arg(path.size())
+        .arg(kMaxStoredPath);
+}
+
+bool NeedsWritableInventory(Cmd id) {
+    switch (id) {
+    case Cmd::Add:
+    case Cmd::Edit:
+    case Cmd::Copy:
+    case Cmd::Delete:
+    case Cmd::Import:
+    case Cmd::Backup:
+    case Cmd::Restore:
+    case Cmd::SortOrder:
+    case Cmd::SearchReplace:
+    case Cmd::Rebuild:
+    case Cmd::Pack:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString ReadOnlyOpenNotice(const QString &path) {
+    return QStringLiteral("The file %1 or its folder is read-only.  The file is opened for "
+                          "browsing only: changes cannot be saved.")
+        .arg(path);
+}
+
+const QString kReadOnlyRefusal =
+    QStringLiteral("The current file is open for browsing only: it or its folder is "
+                   "read-only, so changes cannot be saved.");
 
 bool IsBrowseArgument(const QString &firstArgument) {
     return firstArgument.toUpper().left(30) == QLatin1String("/BROWSE");

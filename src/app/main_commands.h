@@ -1,10 +1,13 @@
 #pragma once
 
+#include "settings/settings.h"
+
 #include <QRect>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -146,11 +149,28 @@ using RecentFiles = std::array<QString, kRecentCount>;
 [[nodiscard]] RecentFiles DoLastFiles(const RecentFiles &list, const QString &previousPath,
                                       const QString &newPath);
 
+// The longest path the settings keep whole (as "Last Database" and "Last File 1" to 5).
+inline constexpr int kMaxStoredPath = Settings::kTextBuffer - 1;
+// The refusal of a path longer than the settings keep, or nothing: a file opened under a
+// path cut on the next start would not be found again.
+[[nodiscard]] std::optional<QString> PathLengthRefusal(const QString &path);
+
 struct RecentMenu {
     bool separatorVisible = false;
     std::array<std::optional<QString>, kRecentCount> captions; // nullopt: item hidden
 };
-[[nodiscard]] RecentMenu SetMenuLastFiles(const RecentFiles &list);
+// `shorten`, when given, makes the text a path is shown with (eliding a long one).
+[[nodiscard]] RecentMenu
+SetMenuLastFiles(const RecentFiles &list,
+                 const std::function<QString(const QString &)> &shorten = nullptr);
+
+// ---- a file that cannot be changed ----
+// Commands that write the inventory file or take it for exclusive use (backup), refused
+// while it is open read-only.
+[[nodiscard]] bool NeedsWritableInventory(Cmd id);
+// Told when a file is opened read-only, and when a change is refused.
+[[nodiscard]] QString ReadOnlyOpenNotice(const QString &path);
+extern const QString kReadOnlyRefusal;
 
 // ---- start-up ----
 // True when the first command-line argument asks for browse-only mode.

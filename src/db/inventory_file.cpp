@@ -13,6 +13,9 @@
 
 #include <optional>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 QString InventoryCaption(const QString &tableName) {
     return QStringLiteral("Stowkeep Inventory 95 (") + tableName + u')';
 }
@@ -221,12 +224,45 @@ void RebuildSortIndex(MyTable &table, const QString &path, const QString &sortEx
     table.setIndexName(sortExpression.isEmpty() ? QString() : QString::fromLatin1(kSortIndexTag));
 }
 
+bool InventoryWritable(const QString &path) {
+    const InventoryNames names = InventoryNamesOf(path);
+    // The effective user's rights, as the writes will meet them (a read-only file system
+    // included).
+    const auto writable = [](const QString &name) {
+        return ::faccessat(AT_FDCWD, QFile::encodeName(name).constData(), W_OK, AT_EACCESS) == 0;
+    };
+    return writable(names.path) && writable(names.databaseName) &&
+           (!QFileInfo::exists(names.mdxPath) || writable(names.mdxPath));
+}
+
+namespace {
+
+bool holdsSortTag(const InventoryNames &names) {
+    if (!QFileInfo::exists(names.mdxPath))
+        return false;
+    MyTable probe;
+    probe.open(names.path, MyTable::OpenMode::ReadOnly);
+    for (const QString &tag : probe.tagNames())
+        if (tag.compare(QLatin1StringView(kSortIndexTag), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
                                             const QString &sortExpression, OpenPath how,
                                             Prompter &prompter) {
     if (how != OpenPath::NewFile && !CheckDBaseFormat(path, prompter))
         return std::nullopt;
     const InventoryNames names = InventoryNamesOf(path);
+    if (how != OpenPath::NewFile && !InventoryWritable(names.path)) {
+        const bool sorted = !sortExpression.isEmpty() && holdsSortTag(names);
+        table.close();
+        table.setIndexName(sorted ? QString::fromLatin1(kSortIndexTag) : QString());
+        table.open(names.path, MyTable::OpenMode::ReadOnly);
+        return names;
+    }
     table.close();
     switch (how) {
     case OpenPath::NewFile:
@@ -242,17 +278,9 @@ std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
             table.setIndexName(QString());
             break;
         }
-        bool hasTag = false;
-        if (QFileInfo::exists(names.mdxPath)) {
-            MyTable probe;
-            probe.open(names.path, MyTable::OpenMode::ReadOnly);
-            for (const QString &tag : probe.tagNames())
-                hasTag = hasTag ||
-                         tag.compare(QLatin1StringView(kSortIndexTag), Qt::CaseInsensitive) == 0;
-        }
         // An index file without the sort tag (made by another tool) gets it added, rather
         // than failing to select a tag that is not there.
-        if (hasTag)
+        if (holdsSortTag(names))
             table.setIndexName(QString::fromLatin1(kSortIndexTag));
         else if (!DBaseInUse(names.path))
             RebuildSortIndex(table, names.path, sortExpression);

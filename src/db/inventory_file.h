@@ -80,12 +80,19 @@ enum class OpenPath {
     StartUp, // start-up: format check; an existing "NewIndex" is trusted, not rebuilt
 };
 
+// True when the program can change the file: the file opens for writing and its folder
+// takes new files (the index, pack and a new sort order are written beside the file and
+// renamed into place).
+[[nodiscard]] bool InventoryWritable(const QString &path);
+
 // Opens `path` as the current inventory file in `table` (closed first) in shared use, with
 // the sort index selected. A production index that did not fit the table is rebuilt by the
-// sort index steps; where they are skipped, what the engine did about it is shown. Returns the
-// names of the file, or nothing when the format check failed (its message was shown and `table` was
-// not touched). The caller ends a search in force before, and applies the viewer settings, the
-// recent files and the record count after.
+// sort index steps; where they are skipped, what the engine did about it is shown. A file the
+// program cannot change (InventoryWritable) is opened read-only instead, for browsing, in the
+// order of the "NewIndex" it holds or else in physical order: its index cannot be rebuilt.
+// Returns the names of the file, or nothing when the format check failed (its message was
+// shown and `table` was not touched). The caller ends a search in force before, and applies
+// the viewer settings, the recent files and the record count after.
 [[nodiscard]] std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
                                                           const QString &sortExpression,
                                                           OpenPath how, Prompter &prompter);

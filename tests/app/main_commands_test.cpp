@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QKeySequence>
+#include <QTemporaryDir>
 #include <set>
 #include <string>
 
@@ -64,6 +65,28 @@ TEST(RecentFiles, MenuShowsOnlyFilledEntriesWithTheirNumber) {
     EXPECT_EQ(menu.captions[1].value_or(""), "&2   /home/u/b.dbf");
     EXPECT_FALSE(menu.captions[2]);
     EXPECT_EQ(menu.captions[4].value_or(""), "&5   /e.dbf");
+}
+
+TEST(RecentFiles, OnlyPathsTheSettingsKeepWholeAreAccepted) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString longest = "/" + QString(kMaxStoredPath - 1, u'd');
+    const QString tooLong = longest + u'x';
+    Settings saved;
+    saved.lastDatabase = longest;
+    saved.lastFiles[0] = tooLong;
+    ASSERT_TRUE(saved.saveTo(dir.filePath("STOWKP.INI")));
+    Settings read;
+    ASSERT_EQ(read.loadFrom(dir.filePath("STOWKP.INI")), ProfileFile::LoadStatus::Loaded);
+    EXPECT_EQ(read.lastDatabase, longest);
+    EXPECT_NE(read.lastFiles[0], tooLong) << "the settings cut it";
+
+    EXPECT_FALSE(PathLengthRefusal(longest));
+    ASSERT_TRUE(PathLengthRefusal(tooLong));
+    EXPECT_EQ(*PathLengthRefusal(tooLong),
+              "The path of this file is 250 characters long.  The program can keep paths of at "
+              "most 249 characters, so it cannot open this file.  Move the file to a folder with "
+              "a shorter path.");
 }
 
 TEST(StartUp, BrowseArgumentIgnoresCaseOnly) {

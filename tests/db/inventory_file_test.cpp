@@ -5,6 +5,7 @@
 #include "db/inventory_fixture.h"
 #include "db/inventory_schema.h"
 #include "db/my_table.h"
+#include "support/ordinary_user.h"
 #include "support/scripted_prompter.h"
 
 #include <gtest/gtest.h>
@@ -389,6 +390,59 @@ TEST_F(InventoryFileTest, OpenLeavesTheIndexOfAFileAnotherProgramHolds) {
                               OpenPath::Open, m_prompter));
     table.first();
     EXPECT_EQ(table.text(field::Item), QStringLiteral("aa")) << "still in the old item order";
+}
+
+TEST_F(InventoryFileTest, AFileThatCannotBeChangedOpensReadOnlyInTheOrderItHolds) {
+    OrdinaryUser::openUp(m_dir.path().toStdString());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("ro")));
+    const QString sorted = path("ro/SORTED.DBF");
+    const QString plain = path("ro/PLAIN.DBF");
+    const QString itemOrder = QStringLiteral("Upper(Left(Item,80))");
+    for (const QString &file : {sorted, plain}) {
+        ASSERT_TRUE(MakeNewDB(file, m_prompter));
+        MyTable table;
+        ASSERT_TRUE(OpenInventory(table, file, itemOrder, OpenPath::NewFile, m_prompter));
+        fixture::addItem(table, QStringLiteral("zz"), QStringLiteral("Art"));
+        fixture::addItem(table, QStringLiteral("aa"), QStringLiteral("Zoo"));
+    }
+    // The one without an index: another tool's copy.
+    ASSERT_TRUE(QFile::remove(path("ro/PLAIN.MDX")));
+    RemoveMDXByte(plain);
+    auto bytes = [](const QString &file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray sortedBytes = bytes(sorted), indexBytes = bytes(path("ro/SORTED.MDX"));
+    ASSERT_EQ(::chmod(QFile::encodeName(path("ro")).constData(), 0555), 0);
+
+    {
+        const OrdinaryUser nobody;
+        ASSERT_TRUE(nobody.ok());
+        EXPECT_FALSE(InventoryWritable(sorted));
+        MyTable table;
+        // A new sort order cannot be built here: the index the file holds is used as it is.
+        ASSERT_TRUE(OpenInventory(table, sorted, QStringLiteral("Upper(Left(Category,80))"),
+                                  OpenPath::Open, m_prompter));
+        EXPECT_EQ(table.openMode(), MyTable::OpenMode::ReadOnly);
+        EXPECT_EQ(table.indexName(), QStringLiteral("NewIndex"));
+        table.first();
+        EXPECT_EQ(table.text(field::Item), QStringLiteral("aa"));
+        EXPECT_THROW(table.insert(), db::DbError);
+
+        ASSERT_TRUE(OpenInventory(table, plain, itemOrder, OpenPath::StartUp, m_prompter));
+        EXPECT_EQ(table.openMode(), MyTable::OpenMode::ReadOnly);
+        EXPECT_TRUE(table.indexName().isEmpty()) << "no index: record order";
+        table.first();
+        EXPECT_EQ(table.text(field::Item), QStringLiteral("zz"));
+        EXPECT_EQ(table.recordCount(), 2);
+    }
+    ::chmod(QFile::encodeName(path("ro")).constData(), 0755);
+    EXPECT_EQ(bytes(sorted), sortedBytes);
+    EXPECT_EQ(bytes(path("ro/SORTED.MDX")), indexBytes);
+    EXPECT_TRUE(m_prompter.asked.empty());
+
+    // A file that may be changed opens in shared use, as before.
+    EXPECT_TRUE(InventoryWritable(sorted));
 }
 
 } // namespace

@@ -30,6 +30,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -45,6 +46,8 @@ namespace {
 
 constexpr const char *kProductCaption = "Stowkeep Inventory 95";
 constexpr const char *kDbfFilter = "Database Files (*.DBF)|*.DBF";
+// The width (pixels) a recent path may take in the File menu on a small screen.
+constexpr int kMinRecentWidth = 320;
 
 QString Latin(std::string_view text) {
     return QString::fromLatin1(text.data(), text.size());
@@ -167,6 +170,8 @@ void TMain::buildMenus() {
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
         m_actions[id] = action;
         if (info.id == Cmd::Exit) {
+            // A shortened recent path shows itself whole as the item's tip.
+            menu->setToolTipsVisible(true);
             m_recentSeparator = menu->addSeparator();
             m_recentSeparator->setObjectName(QStringLiteral("MenuLastFileSeparator"));
             for (int i = 0; i < kRecentCount; ++i) {
@@ -259,6 +264,13 @@ void TMain::buildClientArea() {
         if (!m_model->editable() && isAvailable(Needs::RecordEditor))
             runCommand(Cmd::Edit);
     });
+    // Escape in a cell of the new record drops the record, as a grid editor does.
+    connect(m_delegate, &QAbstractItemDelegate::closeEditor, this,
+            [this](QWidget *, QAbstractItemDelegate::EndEditHint hint) {
+                if (hint == QAbstractItemDelegate::RevertModelCache && m_source->insertRow() >= 0)
+                    m_table->cancel();
+            });
+    m_grid->installEventFilter(this);
     connect(m_model, &ViewerModel::editRefused, this,
             [this](const QString &reason) { m_prompter.error(reason); });
     // The model is reset whenever the data set changes; the grid keeps its cursor on the
@@ -467,6 +479,18 @@ void TMain::openTableAtStartUp(const QString &path) {
     m_settings.lastDatabase = path;
     m_source->bindFields();
     m_model->setSource(m_source.get());
+    noteOpenMode();
+    tellReadOnly();
+}
+
+void TMain::noteOpenMode() {
+    m_fileReadOnly = m_table->isOpen() && m_table->openMode() == MyTable::OpenMode::ReadOnly;
+}
+
+void TMain::tellReadOnly() {
+    if (m_fileReadOnly)
+        m_prompter.message(QStringLiteral("Warning"), ReadOnlyOpenNotice(m_settings.lastDatabase),
+                           Prompter::Ok, Prompter::Ok, Prompter::Icon::Warning);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -486,20 +510,38 @@ bool TMain::makeNewDb(const QString &path) {
 }
 
 bool TMain::OpenInventory(const QString &path, bool isNewFile) {
+    if (const std::optional<QString> refusal = PathLengthRefusal(path)) {
+        m_prompter.error(*refusal);
+        return false;
+    }
     // The format check comes before anything changes, a search in force included.
     if (!isNewFile && !checkFormat(path))
         return false;
-    if (m_searchInForce) {
+    const bool wasSearching = m_searchInForce;
+    if (wasSearching) {
         DisableEndSearch();
         m_table->setFiltered(false);
     }
     const bool hadFile = m_table->isOpen();
     const QString previous = m_settings.lastDatabase;
-    const std::optional<InventoryNames> names =
-        ::OpenInventory(*m_table, path, m_sortExpression,
-                        isNewFile ? OpenPath::NewFile : OpenPath::Open, m_prompter);
+    const QString previousTag = m_table->indexName();
+    std::optional<InventoryNames> names;
+    try {
+        names = ::OpenInventory(*m_table, path, m_sortExpression,
+                                isNewFile ? OpenPath::NewFile : OpenPath::Open, m_prompter);
+    } catch (const db::DbError &) {
+        // The previous file comes back as it was: its order, and a search in force.
+        if (hadFile) {
+            m_table->setIndexName(previousTag);
+            reopenTable();
+            if (wasSearching)
+                EnableEndSearch();
+        }
+        throw;
+    }
     if (!names)
         return false;
+    noteOpenMode();
     m_settings.lastDatabase = path;
     setWindowTitle(InventoryCaption(names->tableName));
     m_mdxPath = names->mdxPath;
@@ -510,6 +552,7 @@ bool TMain::OpenInventory(const QString &path, bool isNewFile) {
         m_settings.lastFiles = DoLastFiles(m_settings.lastFiles, previous, path);
     SetMenuLastFiles();
     DisplayCount();
+    tellReadOnly();
     return true;
 }
 
@@ -548,6 +591,14 @@ void TMain::runCommand(Cmd id) {
     const CommandInfo &info = Command(id);
     if (!commandEnabled(info))
         return;
+    // A new record in the grid ends before any command, as leaving its row would end it.
+    closeGridEditor(true);
+    if (!leaveGridInsert())
+        return;
+    if (m_fileReadOnly && NeedsWritableInventory(id)) {
+        m_prompter.error(kReadOnlyRefusal);
+        return;
+    }
     // Database errors no command handles reach the user with the engine's own text; the
     // command is abandoned with the data as the engine left it.
     try {
@@ -680,6 +731,10 @@ void TMain::DoNew() {
         DoEndSearch();
     if (!checkDbfExtension(*chosen))
         return;
+    if (const std::optional<QString> refusal = PathLengthRefusal(*chosen)) {
+        m_prompter.error(*refusal);
+        return;
+    }
     if (!makeNewDb(*chosen))
         return;
     OpenInventory(*chosen, true);
@@ -709,8 +764,6 @@ void TMain::OpenSaveFile(int entry) {
     } catch (const db::DbError &error) {
         // The file is gone or damaged: say so and go on with the one that was open.
         showEngineError(error);
-        if (!m_table->isOpen() && !m_settings.lastDatabase.isEmpty())
-            reopenTable();
     }
     DisplayCount();
 }
@@ -720,7 +773,7 @@ void TMain::reopenTable() {
     const QString tag = m_table->indexName();
     m_table->close();
     m_table->setIndexName(tag);
-    m_table->open(path, MyTable::OpenMode::Shared);
+    m_table->open(path, m_fileReadOnly ? MyTable::OpenMode::ReadOnly : MyTable::OpenMode::Shared);
     m_source->bindFields();
     m_model->setSource(m_source.get());
 }
@@ -876,12 +929,22 @@ void TMain::fitNavigator() {
 }
 
 void TMain::SetMenuLastFiles() {
-    const RecentMenu menu = mainwin::SetMenuLastFiles(m_settings.lastFiles);
+    // A long path is shortened in its middle, so that the File menu stays narrower than half
+    // the screen and its shortcuts stay on it.
+    const QFontMetrics metrics(m_recentActions[0]->font());
+    const int room = std::max(kMinRecentWidth, m_screenSize.width() / 2);
+    const RecentMenu menu =
+        mainwin::SetMenuLastFiles(m_settings.lastFiles, [&metrics, room](const QString &path) {
+            return metrics.elidedText(path, Qt::ElideMiddle, room);
+        });
     m_recentSeparator->setVisible(menu.separatorVisible);
     for (int i = 0; i < kRecentCount; ++i) {
-        m_recentActions[i]->setVisible(menu.captions[i].has_value());
-        if (menu.captions[i])
-            m_recentActions[i]->setText(*menu.captions[i]);
+        QAction *item = m_recentActions[i];
+        item->setVisible(menu.captions[i].has_value());
+        if (menu.captions[i]) {
+            item->setText(*menu.captions[i]);
+            item->setToolTip(m_settings.lastFiles[i]);
+        }
     }
 }
 
@@ -1003,7 +1066,7 @@ void TMain::SetViewerOptions() {
     m_grid->horizontalHeader()->setVisible(s.gridShowTitles);
     m_grid->verticalHeader()->setVisible(s.gridRowIndicator);
     m_delegate->setLines(s.gridColumnLines, s.gridRowLines);
-    const bool editing = s.gridFieldEditing && !m_browseMode;
+    const bool editing = s.gridFieldEditing && !m_browseMode && !m_fileReadOnly;
     m_model->setEditable(editing);
     m_grid->setSelectionBehavior(editing ? QAbstractItemView::SelectItems
                                          : QAbstractItemView::SelectRows);
@@ -1128,6 +1191,9 @@ void TMain::tableEvent(int event) {
     case MyTable::Event::StateChanged:
         m_navigator->setEditing(m_table->state() == MyTable::State::Edit ||
                                 m_table->state() == MyTable::State::Insert);
+        // A cancelled grid insert takes its row away.
+        if (m_source->endInsert())
+            m_model->reload();
         break;
     default:
         break;
@@ -1138,6 +1204,24 @@ void TMain::gridRowChanged(int row) {
     m_model->setIndicatorRow(row);
     if (m_syncingCursor || row < 0)
         return;
+    if (const int pending = m_source->insertRow(); pending >= 0 && row != pending) {
+        // Leaving the new record ends it, after the grid's own cursor change. A posted
+        // record keeps the cursor (it has its place in the order now); a dropped one gives
+        // way to the row chosen.
+        QMetaObject::invokeMethod(
+            this,
+            [this, row] {
+                const bool typed = m_source->insertTyped();
+                if (!leaveGridInsert())
+                    return;
+                if (typed)
+                    syncGridToTable();
+                else
+                    m_source->moveTo(row);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
     m_syncingCursor = true;
     m_source->moveTo(row);
     m_syncingCursor = false;
@@ -1161,9 +1245,45 @@ void TMain::syncGridToTable() {
     m_syncingCursor = false;
 }
 
-void TMain::navigatorClicked(int which) {
+bool TMain::leaveGridInsert() {
+    if (m_source->insertRow() < 0)
+        return true;
+    if (!m_source->insertTyped()) {
+        m_table->cancel();
+        return true;
+    }
     try {
-        switch (static_cast<DbNavigator::Button>(which)) {
+        m_table->post();
+    } catch (const db::DbError &error) {
+        // What was typed stays in the new record, to be mended or cancelled.
+        showEngineError(error);
+        syncGridToTable();
+        return false;
+    }
+    return true;
+}
+
+void TMain::closeGridEditor(bool commit) {
+    QWidget *editor = m_grid->indexWidget(m_grid->currentIndex());
+    if (!editor)
+        return;
+    if (commit)
+        Q_EMIT m_delegate->commitData(editor);
+    Q_EMIT m_delegate->closeEditor(editor, commit ? QAbstractItemDelegate::NoHint
+                                                  : QAbstractItemDelegate::RevertModelCache);
+}
+
+void TMain::navigatorClicked(int which) {
+    const auto button = static_cast<DbNavigator::Button>(which);
+    try {
+        // Moving, reading again or inserting leaves a new record in the grid first.
+        if (button != DbNavigator::Delete && button != DbNavigator::Edit &&
+            button != DbNavigator::Post && button != DbNavigator::Cancel) {
+            closeGridEditor(true);
+            if (!leaveGridInsert())
+                return;
+        }
+        switch (button) {
         case DbNavigator::First:
             m_table->first();
             break;
@@ -1178,15 +1298,19 @@ void TMain::navigatorClicked(int which) {
             break;
         case DbNavigator::Insert:
             if (m_model->editable()) {
-                m_table->insert();
-                m_table->post();
+                m_source->beginInsert();
+                m_model->reload();
                 syncGridToTable();
                 m_grid->edit(m_grid->currentIndex());
             }
             break;
         case DbNavigator::Delete:
-            if (!m_browseMode && !m_table->isEmpty() &&
-                m_prompter.confirm(QStringLiteral("Delete record?"), Prompter::No))
+            if (m_source->insertRow() >= 0)
+                m_table->cancel(); // a record not yet written is only dropped
+            else if (m_fileReadOnly)
+                m_prompter.error(kReadOnlyRefusal);
+            else if (!m_browseMode && !m_table->isEmpty() &&
+                     m_prompter.confirm(QStringLiteral("Delete record?"), Prompter::No))
                 m_table->deleteRecord();
             break;
         case DbNavigator::Edit:
@@ -1194,8 +1318,14 @@ void TMain::navigatorClicked(int which) {
                 m_grid->edit(m_grid->currentIndex());
             break;
         case DbNavigator::Post:
+            closeGridEditor(true);
+            if (m_table->state() == MyTable::State::Edit ||
+                m_table->state() == MyTable::State::Insert)
+                m_table->post();
+            break;
         case DbNavigator::Cancel:
-            m_grid->setFocus();
+            closeGridEditor(false);
+            m_table->cancel();
             break;
         case DbNavigator::Refresh:
             m_table->refresh();
@@ -1249,6 +1379,11 @@ void TMain::FormActivate() {
 bool TMain::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_client && event->type() == QEvent::Resize)
         FormResize();
+    if (watched == m_grid && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && m_source->insertRow() >= 0) {
+        m_table->cancel();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

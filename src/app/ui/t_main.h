@@ -168,9 +168,17 @@ private:
     void refreshDataSet();
     [[nodiscard]] bool checkDbfExtension(const QString &path);
     void openTableAtStartUp(const QString &path);
+    // Notes whether the file just opened is read-only; tellReadOnly() says so to the user.
+    void noteOpenMode();
+    void tellReadOnly();
     void reopenTable();
     void tableEvent(int event);
     void gridRowChanged(int row);
+    // Ends the grid's new record: posted when something was typed into it, else dropped.
+    // False when the post was refused; the record then stays, as typed.
+    bool leaveGridInsert();
+    // Closes the grid's open cell editor, keeping what it holds or not.
+    void closeGridEditor(bool commit);
     void syncGridToTable();
     void showEngineError(const db::DbError &error);
     [[nodiscard]] std::optional<QString> chooseDbf(bool save);
@@ -219,6 +227,7 @@ private:
     bool m_browseMode = false;
     bool m_storedFieldEditing = false;
     bool m_searchInForce = false;
+    bool m_fileReadOnly = false; // the current file is open read-only, for browsing
     bool m_activatedOnce = false;
     bool m_shownOnce = false;
     bool m_closed = false;
