@@ -2,6 +2,7 @@
 // window, with the configuration's sort order, display names, formats and insurance
 // details.
 #include "app/batch_runner.h"
+#include "support/cups_pdf.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,41 @@ TEST_F(BatchReportTest, PdfReportHasTheRecordsAsTextAndTheTotals) {
         << grand.left(300).toStdString();
 }
 
+TEST_F(BatchReportTest, APrinterGetsThePagesAndTextOfThePdfReport) {
+    if (!reportui::PdfQueueExists())
+        GTEST_SKIP() << "no CUPS queue " << reportui::kPdfQueue
+                     << " (scripts/start-cups.sh makes one)";
+    ASSERT_EQ(run({QStringLiteral("generate"), file("INV.DBF"), QStringLiteral("90")}).status, 0);
+    const QStringList report = {QStringLiteral("report"),  file("INV.DBF"),
+                                QStringLiteral("--index"), QStringLiteral("0"),
+                                QStringLiteral("--paper"), QStringLiteral("A4")};
+    ASSERT_EQ(run(report + QStringList{QStringLiteral("--pdf"), file("OUT.PDF")}).status, 0);
+    const int pages = reportui::PdfPages(file("OUT.PDF"));
+    QStringList words = reportui::Words(reportui::PdfText(file("OUT.PDF")));
+    words.sort();
+    ASSERT_GT(pages, 1);
+
+    const QDateTime since = QDateTime::currentDateTime();
+    const Outcome r =
+        run(report + QStringList{QStringLiteral("--printer"), QLatin1String(reportui::kPdfQueue)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("printer ") + QLatin1String(reportui::kPdfQueue)))
+        << r.out.toStdString();
+    const QString printed = reportui::WaitForCupsPdf(since, [&](const QString &f) {
+        QStringList got = reportui::Words(reportui::PdfText(f));
+        got.sort();
+        return reportui::PdfPages(f) == pages && got == words;
+    });
+    EXPECT_FALSE(printed.isEmpty()) << "no job of " << pages << " pages with the PDF's text in "
+                                    << reportui::CupsPdfFolder().toStdString();
+
+    const Outcome unknown =
+        run(report + QStringList{QStringLiteral("--printer"), QStringLiteral("NoSuchQueue")});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_TRUE(unknown.err.contains(u"no printer named \"NoSuchQueue\""))
+        << unknown.err.toStdString();
+}
+
 TEST_F(BatchReportTest, ASearchGivenWithTheReportPrintsOnlyTheMatchingRecords) {
     ASSERT_EQ(run({QStringLiteral("generate"), file("INV.DBF"), QStringLiteral("150")}).status, 0);
     const Outcome r = run({QStringLiteral("report"), file("INV.DBF"), QStringLiteral("--index"),
@@ -142,7 +178,8 @@ TEST_F(BatchReportTest, ASearchGivenWithTheReportPrintsOnlyTheMatchingRecords) {
                              QStringLiteral("0"), QStringLiteral("--text"), file("BAD.TXT"),
                              QStringLiteral("--level"), QStringLiteral("Cost:> 1,5")});
     EXPECT_EQ(bad.status, 1);
-    EXPECT_TRUE(bad.err.contains(QStringLiteral("Error: Invalid search criteria"))) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains(QStringLiteral("Error: Invalid search criteria")))
+        << bad.err.toStdString();
     EXPECT_FALSE(QFile::exists(file("BAD.TXT")));
 }
 

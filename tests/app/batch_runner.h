@@ -1,9 +1,9 @@
 #pragma once
 
+#include "support/run_program.h"
 #include "test_paths.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -21,17 +21,9 @@ struct Outcome {
 inline Outcome Run(const QDir &dir, QStringList args, const QString &stdoutFile = {}) {
     args << QStringLiteral("--config") << dir.filePath(QStringLiteral("STOWKP.INI"))
          << QStringLiteral("--data-dir") << dir.path();
-    QProcess p;
-    if (!stdoutFile.isEmpty())
-        p.setStandardOutputFile(stdoutFile);
-    p.start(QString::fromLatin1(test_paths::kBatchExe), args);
-    Outcome r;
-    if (!p.waitForFinished(120000))
-        return r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    const ProgramOutput o =
+        RunProgram(QString::fromLatin1(test_paths::kBatchExe), args, stdoutFile);
+    return {o.status, QString::fromUtf8(o.out), QString::fromUtf8(o.err)};
 }
 
 } // namespace batchtest

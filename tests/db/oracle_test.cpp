@@ -1,13 +1,13 @@
-#include "core/text_codec.h"
 #include "core/field_catalogue.h"
+#include "core/text_codec.h"
 #include "db/inventory_fixture.h"
 #include "db/my_table.h"
+#include "support/run_program.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -16,24 +16,6 @@
 // Files written through the data set and the batch tool, read back by independent dBASE
 // readers (see the oracles folder): what they read must be what we meant to write.
 namespace {
-
-struct Output {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Output runTool(const QString &program, const QStringList &args) {
-    QProcess p;
-    p.start(program, args);
-    Output o;
-    if (!p.waitForFinished(120000))
-        return o;
-    o.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    o.out = p.readAllStandardOutput();
-    o.err = p.readAllStandardError();
-    return o;
-}
 
 QString oracle(const char *script) {
     return QString::fromLatin1(test_paths::kOraclesDir) + u'/' + QString::fromLatin1(script);
@@ -51,11 +33,11 @@ protected:
                 GTEST_SKIP() << tool << " is not installed";
         m_file = m_dir.filePath(QStringLiteral("INV.DBF"));
         m_mdx = m_dir.filePath(QStringLiteral("INV.MDX"));
-        const Output made =
-            runTool(QString::fromLatin1(test_paths::kBatchExe),
-                    {QStringLiteral("generate"), m_file, QStringLiteral("3000"),
-                     QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--config"),
-                     m_dir.filePath(QStringLiteral("STOWKP.INI"))});
+        const ProgramOutput made =
+            RunProgram(QString::fromLatin1(test_paths::kBatchExe),
+                       {QStringLiteral("generate"), m_file, QStringLiteral("3000"),
+                        QStringLiteral("--seed"), QStringLiteral("5"), QStringLiteral("--config"),
+                        m_dir.filePath(QStringLiteral("STOWKP.INI"))});
         ASSERT_EQ(made.status, 0) << made.err.toStdString();
 
         // Change the file the way the windows do, so the index is maintained record by record:
@@ -80,10 +62,10 @@ protected:
         m_live = static_cast<int>(table.recordCount());
     }
 
-    Output ours(const QStringList &extra) {
+    ProgramOutput ours(const QStringList &extra) {
         QStringList args{QStringLiteral("dump"), m_file, QStringLiteral("--config"),
                          m_dir.filePath(QStringLiteral("STOWKP.INI"))};
-        return runTool(QString::fromLatin1(test_paths::kBatchExe), args + extra);
+        return RunProgram(QString::fromLatin1(test_paths::kBatchExe), args + extra);
     }
 
     QTemporaryDir m_dir;
@@ -93,7 +75,7 @@ protected:
 };
 
 TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
-    const Output physical = ours({QStringLiteral("--order"), QStringLiteral("physical")});
+    const ProgramOutput physical = ours({QStringLiteral("--order"), QStringLiteral("physical")});
     ASSERT_EQ(physical.status, 0);
     const QStringList mine = lines(physical.out);
     ASSERT_EQ(mine.size(), m_live);
@@ -101,7 +83,7 @@ TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
 
     // dbview keeps numbers as stored and ends each line with a separator. Our dump is UTF-8,
     // dbview passes the table's code page 1252 through.
-    const Output dbview = runTool(oracle("dbview_dump.sh"), {m_file});
+    const ProgramOutput dbview = RunProgram(oracle("dbview_dump.sh"), {m_file});
     ASSERT_EQ(dbview.status, 0) << dbview.err.toStdString();
     const QStringList theirs = text8::decode(dbview.out).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(theirs.size(), mine.size());
@@ -109,7 +91,7 @@ TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
         ASSERT_EQ(QString(mine[i] + u'|').toStdString(), theirs[i].toStdString()) << "line " << i;
 
     // Perl XBase prints numbers as Perl numbers and blanks as <NULL>: compare values.
-    const Output xbase = runTool(oracle("xbase_dump.sh"), {m_file});
+    const ProgramOutput xbase = RunProgram(oracle("xbase_dump.sh"), {m_file});
     ASSERT_EQ(xbase.status, 0) << xbase.err.toStdString();
     const QStringList perl = text8::decode(xbase.out).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(perl.size(), mine.size());
@@ -129,7 +111,7 @@ TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
 
     // dbfread decodes the code page the header names.
     if (QFileInfo::exists(QStringLiteral("/usr/bin/python3"))) {
-        const Output py = runTool(oracle("dbfread_dump.py"), {m_file});
+        const ProgramOutput py = RunProgram(oracle("dbfread_dump.py"), {m_file});
         ASSERT_EQ(py.status, 0) << py.err.toStdString();
         const QStringList rows = lines(py.out).filter(QRegularExpression(QStringLiteral("^\\d")));
         EXPECT_EQ(rows.size(), m_live);
@@ -138,17 +120,18 @@ TEST_F(OracleTest, RecordsReadBackEqualByIndependentReaders) {
 }
 
 TEST_F(OracleTest, SortIndexIsInOrderAndListsEveryLiveRecordOnce) {
-    const Output check = runTool(oracle("mdx_keys.pl"),
-                                 {QStringLiteral("--check"), m_mdx, QStringLiteral("NEWINDEX")});
+    const ProgramOutput check = RunProgram(
+        oracle("mdx_keys.pl"), {QStringLiteral("--check"), m_mdx, QStringLiteral("NEWINDEX")});
     EXPECT_EQ(check.status, 0) << check.out.toStdString();
     EXPECT_TRUE(check.out.contains(" 0 order violations")) << check.out.toStdString();
 
-    const Output header = runTool(oracle("mdx_keys.pl"), {m_mdx});
+    const ProgramOutput header = RunProgram(oracle("mdx_keys.pl"), {m_mdx});
     ASSERT_EQ(header.status, 0);
     EXPECT_EQ(lines(header.out).filter(QStringLiteral("expr=")).size(), 1) << "only the sort tag";
     EXPECT_TRUE(header.out.contains("expr=[Upper(Left(Category,80))]"));
 
-    const Output keys = runTool(oracle("mdx_keys.pl"), {m_mdx, QStringLiteral("NEWINDEX")});
+    const ProgramOutput keys =
+        RunProgram(oracle("mdx_keys.pl"), {m_mdx, QStringLiteral("NEWINDEX")});
     ASSERT_EQ(keys.status, 0);
     QStringList theirOrder;
     for (const QString &line : lines(keys.out))
@@ -156,7 +139,7 @@ TEST_F(OracleTest, SortIndexIsInOrderAndListsEveryLiveRecordOnce) {
     const std::set<QString> unique(theirOrder.begin(), theirOrder.end());
     EXPECT_EQ(unique.size(), static_cast<std::size_t>(theirOrder.size())) << "no record twice";
 
-    const Output indexed = ours({QStringLiteral("--recno")});
+    const ProgramOutput indexed = ours({QStringLiteral("--recno")});
     QStringList myOrder;
     for (const QString &line : lines(indexed.out))
         myOrder << line.section(u'|', 0, 0);

@@ -5,13 +5,13 @@
 #include "settings/date_format.h"
 #include "settings/settings.h"
 #include "support/fake_main_hooks.h"
+#include "support/run_program.h"
 #include "support/scripted_prompter.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -23,23 +23,6 @@ using namespace exporting;
 using namespace Qt::StringLiterals;
 
 const QString kPython = QStringLiteral("/usr/bin/python3");
-
-struct Output {
-    int status = -1;
-    QString out, err;
-};
-
-Output runTool(const QString &program, const QStringList &args) {
-    QProcess p;
-    p.start(program, args);
-    Output o;
-    if (!p.waitForFinished(120000))
-        return o;
-    o.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    o.out = QString::fromUtf8(p.readAllStandardOutput());
-    o.err = QString::fromUtf8(p.readAllStandardError());
-    return o;
-}
 
 // Reads the table with dbfread and the text export with csv, and compares every value of
 // every record: text without its outer blanks, numbers as numbers, dates as m/d/yy.
@@ -115,10 +98,10 @@ protected:
 TEST_F(ExportReaders, PythonCsvReadsTheTextExportAsTheTableHoldsIt) {
     const QString out = m_dir.filePath(QStringLiteral("OUT.TXT"));
     exportTo(Format::Text, out);
-    const Output checked =
-        runTool(kPython, {QStringLiteral("-c"), QString::fromUtf8(kCompare), m_path, out});
+    const ProgramOutput checked =
+        RunProgram(kPython, {QStringLiteral("-c"), QString::fromUtf8(kCompare), m_path, out});
     EXPECT_EQ(checked.status, 0) << checked.err.toStdString();
-    EXPECT_EQ(checked.out.trimmed(), QStringLiteral("ok 406"));
+    EXPECT_EQ(checked.out.trimmed(), QByteArray("ok 406"));
 }
 
 TEST_F(ExportReaders, OraclesReadTheDBaseExportWithTheTablesValues) {
@@ -127,14 +110,15 @@ TEST_F(ExportReaders, OraclesReadTheDBaseExportWithTheTablesValues) {
     for (const char *oracle : {"xbase_dump.sh", "dbview_dump.sh"}) {
         const QString script =
             QString::fromLatin1(test_paths::kOraclesDir) + u'/' + QString::fromLatin1(oracle);
-        const Output source = runTool(script, {m_path});
-        const Output exported = runTool(script, {out});
+        const ProgramOutput source = RunProgram(script, {m_path});
+        const ProgramOutput exported = RunProgram(script, {out});
         ASSERT_EQ(exported.status, 0) << oracle << exported.err.toStdString();
-        EXPECT_EQ(exported.out.count(u'\n'), 406) << oracle;
+        EXPECT_EQ(exported.out.count('\n'), 406) << oracle;
         EXPECT_EQ(exported.out, source.out) << oracle;
     }
-    const Output info =
-        runTool(QStringLiteral("/usr/bin/dbf_dump"), {QStringLiteral("--info"), out});
-    EXPECT_TRUE(info.out.contains(QRegularExpression(u"DESCRIPTIO\\s+C\\s+110"_s)))
+    const ProgramOutput info =
+        RunProgram(QStringLiteral("/usr/bin/dbf_dump"), {QStringLiteral("--info"), out});
+    EXPECT_TRUE(
+        QString::fromUtf8(info.out).contains(QRegularExpression(u"DESCRIPTIO\\s+C\\s+110"_s)))
         << info.out.toStdString();
 }

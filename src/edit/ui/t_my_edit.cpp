@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <stdexcept>
+
 using editor::Control;
 using editor::ControlInfo;
 using editor::ControlKind;
@@ -462,10 +464,11 @@ void TMyEdit::showOutcome(const editor::RecordEditor::Outcome &outcome) {
     setWindowTitle(m_editor.caption());
 }
 
+// File and data errors are told; a fault of the program itself is not passed off as one.
 void TMyEdit::guarded(const std::function<void()> &command) {
     try {
         command();
-    } catch (const std::exception &error) {
+    } catch (const std::runtime_error &error) {
         m_prompter.message(QStringLiteral("Error"), QString::fromLocal8Bit(error.what()),
                            Prompter::Ok, Prompter::Ok, Prompter::Icon::Error);
     }

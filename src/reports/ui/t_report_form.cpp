@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include <exception>
+#include <stdexcept>
 
 namespace {
 // Input is let through at least this often while pages are made (and at every page).
@@ -77,7 +77,7 @@ void TReportForm::FormActivate() {
     QString error;
     try {
         m_result = m_production.run();
-    } catch (const std::exception &e) {
+    } catch (const std::runtime_error &e) {
         error = QString::fromStdString(e.what());
     }
     m_running = false;

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <stdexcept>
 
 using namespace reportedit;
 
@@ -322,7 +323,7 @@ void TUserReport::UpdateButtonClick() {
             index = file.append(m_def);
         else
             file.overwrite(m_index, m_def);
-    } catch (const std::exception &e) {
+    } catch (const std::runtime_error &e) {
         fileError(e);
         return;
     }
@@ -341,7 +342,7 @@ void TUserReport::DeleteButtonClick() {
         return;
     try {
         ReportFile(m_directory).remove(m_index);
-    } catch (const std::exception &e) {
+    } catch (const std::runtime_error &e) {
         fileError(e);
         return;
     }

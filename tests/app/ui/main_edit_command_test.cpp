@@ -5,6 +5,7 @@
 #include "edit/ui/t_my_edit.h"
 #include "edit/ui/t_my_edit_box.h"
 #include "settings/date_format.h"
+#include "started_main.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
 #include "when_shown.h"
@@ -49,18 +50,10 @@ protected:
         ASSERT_TRUE(lists.open(QIODevice::WriteOnly));
         lists.write("Acme\r\n");
         lists.close();
-        QFile config(m_dir.filePath("STOWKP.INI"));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write(("[Misc]\r\nShow Tips=No\r\nLast Database=" + path + "\r\n").toLatin1());
-        config.close();
-        m_main = std::make_unique<TMain>(
-            m_settings, m_prompter,
-            TMain::Options{
-                m_dir.filePath("STOWKP.INI"), m_dir.filePath("data"), {}, QSize(1280, 1024)});
-        m_main->provideWindow(mainwin::Needs::TipWindow, [](Cmd) {});
-        ASSERT_TRUE(m_main->FormCreate());
-        m_main->show();
-        QApplication::processEvents();
+        ASSERT_TRUE(WriteStartSettings(m_dir.filePath("STOWKP.INI"), path));
+        m_main =
+            StartMain(m_settings, m_prompter, m_dir.filePath("STOWKP.INI"), m_dir.filePath("data"));
+        ASSERT_TRUE(m_main);
     }
     void TearDown() override {
         m_main.reset();

@@ -7,6 +7,7 @@
 #include "reports/report_file.h"
 #include "reports/ui/t_my_report.h"
 #include "settings/date_format.h"
+#include "started_main.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
 #include "when_shown.h"
@@ -23,7 +24,6 @@
 #include <QTemporaryDir>
 
 using mainwin::Cmd;
-using mainwin::Needs;
 
 namespace {
 
@@ -50,21 +50,12 @@ protected:
             QDir(m_dir.path()).mkpath(QLatin1String(sub));
         const QString home = m_dir.filePath("data/HOME.DBF");
         MakeInventory(home, {"Pan", "Lamp"});
-        QFile config(m_dir.filePath("cfg/STOWKP.INI"));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write(("[Misc]\r\nShow Tips=No\r\nLast Database=" + home +
-                      "\r\n[Sort Order]\r\nPrimary Sort=1\r\n")
-                         .toLatin1());
-        config.close();
+        ASSERT_TRUE(WriteStartSettings(m_dir.filePath("cfg/STOWKP.INI"), home,
+                                       "[Sort Order]\r\nPrimary Sort=1\r\n"));
         m_settings = std::make_unique<Settings>(m_dir.path());
-        m_main = std::make_unique<TMain>(
-            *m_settings, m_prompter,
-            TMain::Options{
-                m_dir.filePath("cfg/STOWKP.INI"), m_dir.filePath("data"), {}, QSize(1280, 1024)});
-        m_main->provideWindow(Needs::TipWindow, [](Cmd) {});
-        ASSERT_TRUE(m_main->FormCreate());
-        m_main->show();
-        QApplication::processEvents();
+        m_main = StartMain(*m_settings, m_prompter, m_dir.filePath("cfg/STOWKP.INI"),
+                           m_dir.filePath("data"));
+        ASSERT_TRUE(m_main);
     }
     void TearDown() override {
         m_main.reset();

@@ -6,6 +6,7 @@
 #include "reports/ui/t_my_report.h"
 #include "settings/date_format.h"
 #include "settings/profile_file.h"
+#include "started_main.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
 #include "views/ui/t_my_locate_dlg.h"
@@ -63,21 +64,11 @@ protected:
                 table.post();
             }
         }
-        QFile config(configFile());
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write(("[Misc]\r\nShow Tips=No\r\nLast Database=" + path +
-                      "\r\n[Sort Order]\r\nPrimary Sort=1\r\n")
-                         .toLatin1());
-        config.close();
+        ASSERT_TRUE(WriteStartSettings(configFile(), path, "[Sort Order]\r\nPrimary Sort=1\r\n"));
 
         m_settings = std::make_unique<Settings>(m_dir.path());
-        m_main = std::make_unique<TMain>(
-            *m_settings, m_prompter,
-            TMain::Options{configFile(), m_dir.filePath("data"), {}, QSize(1280, 1024)});
-        m_main->provideWindow(Needs::TipWindow, [](Cmd) {});
-        ASSERT_TRUE(m_main->FormCreate());
-        m_main->show();
-        QApplication::processEvents();
+        m_main = StartMain(*m_settings, m_prompter, configFile(), m_dir.filePath("data"));
+        ASSERT_TRUE(m_main);
     }
     void TearDown() override {
         m_main.reset();
