@@ -53,7 +53,6 @@ protected:
         ASSERT_TRUE(WriteStartSettings(m_dir.filePath("STOWKP.INI"), path));
         m_main =
             StartMain(m_settings, m_prompter, m_dir.filePath("STOWKP.INI"), m_dir.filePath("data"));
-        ASSERT_TRUE(m_main);
     }
     void TearDown() override {
         m_main.reset();

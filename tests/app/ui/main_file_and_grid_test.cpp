@@ -8,6 +8,7 @@
 #include "db/my_table.h"
 #include "edit/ui/key_input.h"
 #include "settings/date_format.h"
+#include "started_main.h"
 #include "support/ordinary_user.h"
 #include "support/qt_app.h"
 #include "support/scripted_prompter.h"
@@ -57,15 +58,11 @@ protected:
         file.write(("[Misc]\r\nShow Tips=No\r\n" + config).toLatin1());
         file.close();
         m_settings = std::make_unique<Settings>(m_dir.path());
-        m_main = std::make_unique<TMain>(
-            *m_settings, m_prompter,
-            TMain::Options{
-                m_dir.filePath("STOWKP.INI"), m_dir.filePath("data"), {}, QSize(1280, 1024)});
-        m_main->provideWindow(Needs::TipWindow, [](Cmd) {});
-        m_main->provideWindow(Needs::RecordEditor, [this](Cmd) { ++m_editorShown; });
-        EXPECT_TRUE(m_main->FormCreate());
-        m_main->show();
-        QApplication::processEvents();
+        m_main =
+            StartMain(*m_settings, m_prompter, m_dir.filePath("STOWKP.INI"), m_dir.filePath("data"),
+                      [this](TMain &main) {
+                          main.provideWindow(Needs::RecordEditor, [this](Cmd) { ++m_editorShown; });
+                      });
         return *m_main;
     }
     void closeMain() {

@@ -55,7 +55,6 @@ protected:
         m_settings = std::make_unique<Settings>(m_dir.path());
         m_main = StartMain(*m_settings, m_prompter, m_dir.filePath("cfg/STOWKP.INI"),
                            m_dir.filePath("data"));
-        ASSERT_TRUE(m_main);
     }
     void TearDown() override {
         m_main.reset();

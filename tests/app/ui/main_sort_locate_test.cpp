@@ -68,7 +68,6 @@ protected:
 
         m_settings = std::make_unique<Settings>(m_dir.path());
         m_main = StartMain(*m_settings, m_prompter, configFile(), m_dir.filePath("data"));
-        ASSERT_TRUE(m_main);
     }
     void TearDown() override {
         m_main.reset();

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // Writes the settings file a test's program starts from: no tip of the day, `database` as the
@@ -25,14 +26,16 @@ inline ::testing::AssertionResult WriteStartSettings(const QString &configFile,
 }
 
 // The main window started from `configFile` as the program starts it, on a 1280x1024 screen,
-// with the tip of the day left out; null when the start-up failed.
+// with the tip of the day left out and whatever windows `provide` gives it.
 inline std::unique_ptr<TMain> StartMain(Settings &settings, Prompter &prompter,
-                                        const QString &configFile, const QString &programDir) {
+                                        const QString &configFile, const QString &programDir,
+                                        const std::function<void(TMain &)> &provide = {}) {
     auto main = std::make_unique<TMain>(
         settings, prompter, TMain::Options{configFile, programDir, {}, QSize(1280, 1024)});
     main->provideWindow(mainwin::Needs::TipWindow, [](mainwin::Cmd) {});
-    if (!main->FormCreate())
-        return nullptr;
+    if (provide)
+        provide(*main);
+    EXPECT_TRUE(main->FormCreate());
     main->show();
     QApplication::processEvents();
     return main;

@@ -361,10 +361,10 @@ TEST_F(MainWindowTest, CommandsOfMissingWindowsAreDisabledUntilProvided) {
     for (Cmd id : {Cmd::OtherProducts, Cmd::Order})
         EXPECT_FALSE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     // Windows the program has built are on from the start.
-    for (Cmd id : {Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext, Cmd::Search,
-                   Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit, Cmd::Copy,
-                   Cmd::ListBrand, Cmd::ListOwner, Cmd::Backup, Cmd::Restore, Cmd::Export,
-                   Cmd::Import})
+    for (Cmd id :
+         {Cmd::Viewer, Cmd::SortOrder, Cmd::Locate, Cmd::LocateNext, Cmd::Search,
+          Cmd::SearchReplace, Cmd::Reports, Cmd::Print, Cmd::Add, Cmd::Edit, Cmd::Copy,
+          Cmd::ListBrand, Cmd::ListOwner, Cmd::Backup, Cmd::Restore, Cmd::Export, Cmd::Import})
         EXPECT_TRUE(menu(id)->isEnabled()) << mainwin::Command(id).menuObject;
     EXPECT_TRUE(child<QToolButton>("ImportSpeed")->isEnabled());
     main.provideWindow(Needs::ProductInfo, [](Cmd) {});
