@@ -1388,6 +1388,13 @@ bool TMain::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TMain::closeEvent(QCloseEvent *event) {
+    // A new record typed in the grid is kept, as leaving its row would keep it; one the
+    // engine refuses keeps the window open, to be mended or cancelled.
+    closeGridEditor(true);
+    if (!m_closed && !leaveGridInsert()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

@@ -404,3 +404,22 @@ TEST_F(MainFileAndGridTest, TheNavigatorsInsertIsWrittenOnlyWhenPosted) {
 }
 
 } // namespace
+
+TEST_F(MainFileAndGridTest, ClosingTheWindowKeepsATypedNewRecordAndDropsAnEmptyOne) {
+    const QString a = dataFile("A.DBF");
+    makeInventory(a, {"lamp"});
+    TMain &main = start("Last Database=" + a + "\r\n[Grid Options]\r\nField Editing=Yes\r\n");
+    QTableView *grid = main.viewerGrid();
+    navButton("NavInsert")->click();
+    auto *editor = qobject_cast<QLineEdit *>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    keys::type(editor, "kettle");
+    closeMain();
+    EXPECT_EQ(recordsOnDisk(a), 2) << "what was typed is kept, as leaving its row keeps it";
+
+    start("Last Database=" + a + "\r\n[Grid Options]\r\nField Editing=Yes\r\n");
+    EXPECT_EQ(itemsShown(), QStringList({"kettle", "lamp"}));
+    navButton("NavInsert")->click();
+    closeMain();
+    EXPECT_EQ(recordsOnDisk(a), 2);
+}
