@@ -1106,18 +1106,41 @@ MyTable::Scanner MyTable::scanner(bool afterCurrent) {
     return s;
 }
 
+bool MyTable::Scanner::pull(std::uint32_t &recno) {
+    dataset::TableBackend &backend = *m_table->m_backend;
+    while (m_aheadCount < kAhead && !m_walkerDone) {
+        bool ok;
+        if (!m_started) {
+            m_started = true;
+            ok = m_startRecno != 0 ? (m_walker->seek(m_startRecno) && m_walker->next())
+                                   : m_walker->first();
+        } else {
+            ok = m_walker->next();
+        }
+        if (!ok) {
+            m_walkerDone = true;
+            break;
+        }
+        const std::uint32_t r = m_walker->recno();
+        if (r <= backend.recordCount()) {
+            const char *bytes = backend.record(r);
+            for (int at = 0; at < backend.recordLength(); at += 64)
+                __builtin_prefetch(bytes + at);
+        }
+        m_ahead[(m_aheadFirst + m_aheadCount) % kAhead] = r;
+        ++m_aheadCount;
+    }
+    if (m_aheadCount == 0)
+        return false;
+    recno = m_ahead[m_aheadFirst];
+    m_aheadFirst = (m_aheadFirst + 1) % kAhead;
+    --m_aheadCount;
+    return true;
+}
+
 bool MyTable::Scanner::next() {
     dataset::TableBackend &backend = *m_table->m_backend;
-    bool ok;
-    if (!m_started) {
-        m_started = true;
-        ok = m_startRecno != 0 ? (m_walker->seek(m_startRecno) && m_walker->next())
-                               : m_walker->first();
-    } else {
-        ok = m_recno != 0 && m_walker->next();
-    }
-    for (; ok; ok = m_walker->next()) {
-        const std::uint32_t r = m_walker->recno();
+    for (std::uint32_t r = 0; pull(r);) {
         if (r > backend.recordCount()) {
             (void)m_table->visible(r); // notes the key of a missing record
             continue;
@@ -1130,6 +1153,7 @@ bool MyTable::Scanner::next() {
         }
     }
     m_recno = 0;
+    m_walkerDone = true;
     return false;
 }
 

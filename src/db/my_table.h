@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -228,6 +229,14 @@ public:
         MyTable *m_table;
         std::unique_ptr<OrderWalker> m_walker;
         std::optional<dataset::LongRead> m_longRead;
+        // Steps the walker; the records of the next few steps are asked of the memory ahead
+        // of their turn, since an index-order walk reads them scattered over the file.
+        [[nodiscard]] bool pull(std::uint32_t &recno);
+        static constexpr std::size_t kAhead = 16;
+        std::array<std::uint32_t, kAhead> m_ahead{};
+        std::size_t m_aheadFirst = 0;
+        std::size_t m_aheadCount = 0;
+        bool m_walkerDone = false;
         std::uint32_t m_recno = 0;
         std::string m_bytes;
         bool m_started = false;
