@@ -1,6 +1,7 @@
 #include "app/batch_backup.h"
 
 #include "app/batch_search.h"
+#include "app/main_commands.h"
 #include "core/prompter.h"
 #include "db/inventory_file.h"
 #include "db/my_table.h"
@@ -62,14 +63,16 @@ int Status(safekeeping::Outcome outcome) {
 // index of the settings, the file recorded as the last database.
 class RestoreHooks : public batch::WindowlessHooks {
 public:
-    RestoreHooks(MyTable &table, Settings &settings,
+    RestoreHooks(MyTable &table, Settings &settings, const QString &previous,
                  const std::function<bool(const Settings &)> &save)
         : WindowlessHooks(QString::fromStdString(BuildSortString(settings.sortLevels))),
-          m_table(table), m_settings(settings), m_save(save) {}
+          m_table(table), m_settings(settings), m_previous(previous), m_save(save) {}
 
     bool openInventoryFile(const QString &path) override {
         RebuildSortIndex(m_table, path, sortExpression());
         m_table.open(path, MyTable::OpenMode::Shared);
+        if (m_previous != path)
+            m_settings.lastFiles = mainwin::DoLastFiles(m_settings.lastFiles, m_previous, path);
         m_settings.lastDatabase = path;
         return m_save(m_settings);
     }
@@ -77,6 +80,7 @@ public:
 private:
     MyTable &m_table;
     Settings &m_settings;
+    QString m_previous; // the last database before the restore
     const std::function<bool(const Settings &)> &m_save;
 };
 
@@ -127,7 +131,7 @@ int BatchRestore(const QStringList &arguments, const Settings &settings, Prompte
     // refusal; a file of the restored name is tested for other users all the same.
     working.lastDatabase.clear();
     MyTable table;
-    RestoreHooks hooks(table, working, saveSettings);
+    RestoreHooks hooks(table, working, settings.lastDatabase, saveSettings);
     safekeeping::Services services{.table = table,
                                    .settings = working,
                                    .prompter = prompter,

@@ -55,7 +55,10 @@ TEST_F(BatchBackupTest, BackupCopiesTheChosenFilesAndRefusesTheirOwnDirectory) {
 }
 
 TEST_F(BatchBackupTest, RestoreOfAnInventoryMakesItTheLastDatabaseWithItsSortIndex) {
-    write(file("STOWKP.INI"), "[Sort Order]\r\nPrimary Sort=1\r\n");
+    const QString home = file("HOME.DBF");
+    write(
+        file("STOWKP.INI"),
+        ("[Sort Order]\r\nPrimary Sort=1\r\n[Misc]\r\nLast Database=" + home + "\r\n").toLatin1());
     ASSERT_EQ(run({"generate", media("OLD.DBF"), "12"}).status, 0);
     QFile::remove(media("OLD.MDX"));
     const Outcome r = run({"restore", "--dbf", media("OLD.DBF")});
@@ -63,6 +66,8 @@ TEST_F(BatchBackupTest, RestoreOfAnInventoryMakesItTheLastDatabaseWithItsSortInd
     EXPECT_TRUE(r.err.contains("Notice: Restore completed successfully."));
     const QString restored = file("OLD.DBF");
     EXPECT_EQ(ProfileFile::load(file("STOWKP.INI")).value("Misc", "Last Database"), restored);
+    // The file the restore took the place of is the first recent file, as in the window.
+    EXPECT_EQ(ProfileFile::load(file("STOWKP.INI")).value("Misc", "Last File 1"), home);
     const Outcome info = run({"info", restored});
     EXPECT_TRUE(info.out.contains("NewIndex", Qt::CaseInsensitive)) << info.out.toStdString();
     EXPECT_EQ(run({"check", restored}).status, 0);

@@ -1164,12 +1164,21 @@ void TMain::buildSortExpression() {
 }
 
 bool TMain::openInventoryFile(const QString &path) {
+    // A restore closes the current file before it copies: the file it leaves is listed
+    // among the recent files here, as any other open lists it.
+    const QString previous = m_settings.lastDatabase;
     try {
-        return OpenInventory(path, true);
+        if (!OpenInventory(path, true))
+            return false;
     } catch (const db::DbError &error) {
         showEngineError(error);
         return false;
     }
+    if (!previous.isEmpty() && previous != path) {
+        m_settings.lastFiles = DoLastFiles(m_settings.lastFiles, previous, path);
+        SetMenuLastFiles();
+    }
+    return true;
 }
 
 FormLook TMain::formLook() const {

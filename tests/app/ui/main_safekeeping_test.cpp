@@ -93,6 +93,8 @@ TEST_F(MainSafekeeping, ARestoredOldDbfBecomesTheCurrentFileUnderItsName) {
     m_main->myTable().first();
     EXPECT_EQ(m_main->myTable().text(field::Item), QStringLiteral("Atlas"));
     EXPECT_EQ(count(), QStringLiteral("3"));
+    // As after any open, the file left is the first recent file.
+    EXPECT_EQ(m_settings->lastFiles[0], m_dir.filePath("data/HOME.DBF"));
 }
 
 TEST_F(MainSafekeeping, RestoredDefinitionsAreListedByTheReportWindowAtOnce) {
