@@ -78,6 +78,11 @@ bool namesOpenFile(const std::string &path, int fd) {
            named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
+bool takeStagingLock(int fd, const std::string &path) {
+    return filelock::tryLock(fd, filelock::kStagingByte, filelock::Kind::Exclusive, path.c_str()) &&
+           namesOpenFile(path, fd);
+}
+
 int createTempBeside(const std::string &path, std::string &tempPath) {
     const std::string templ = directoryOf(path) + "/" + hiddenTempName(fileNameOf(path), "XXXXXX");
     // The staging lock tells a cleaner that the file is being written. A cleaner may take a
@@ -89,9 +94,7 @@ int createTempBeside(const std::string &path, std::string &tempPath) {
         if (!fd.valid())
             throw DbError(path, "cannot create a file beside it: " + errnoText());
         const std::string made(buf.data());
-        if (!filelock::tryLock(fd.get(), filelock::kStagingByte, filelock::Kind::Exclusive,
-                               made.c_str()) ||
-            !namesOpenFile(made, fd.get()))
+        if (!takeStagingLock(fd.get(), made))
             continue;
         // mkstemp gives 0600; tables are shared with the user's other programs like any file.
         const mode_t mask = ::umask(0);

@@ -31,6 +31,10 @@ void pwriteFull(int fd, const void *buf, std::size_t n, std::uint64_t offset,
 // another program renamed a new file into its place, or removed it.
 [[nodiscard]] bool namesOpenFile(const std::string &path, int fd);
 
+// Takes the staging lock (file_lock.h) of the temporary file `path` open as `fd`, without
+// waiting: false when another holds it or the name no longer leads to that file.
+[[nodiscard]] bool takeStagingLock(int fd, const std::string &path);
+
 // A new, empty temporary file in the directory of `path` (so that a rename into place stays
 // on one file system), under the hidden name hiddenTempName gives with six random letters.
 // Returns its descriptor, which holds the staging lock (file_lock.h) until commitTemp or

@@ -1,7 +1,6 @@
 #include "db/engine/staged_file.h"
 
 #include "db/engine/db_error.h"
-#include "db/engine/file_lock.h"
 #include "db/engine/io_util.h"
 
 #include <cerrno>
@@ -38,9 +37,7 @@ void StagedFile::reopen() {
         throw DbError(m_target, "cannot open the file being written: " + errnoText());
     // The new file under the staged name needs the staging lock the old one had (see
     // createTempBeside), or a cleaner would take it for one a killed process left.
-    if (!filelock::tryLock(m_fd.get(), filelock::kStagingByte, filelock::Kind::Exclusive,
-                           m_staged.c_str()) ||
-        !namesOpenFile(m_staged, m_fd.get()))
+    if (!takeStagingLock(m_fd.get(), m_staged))
         throw DbError(m_target, "the file being written was removed by another program");
     struct stat st {};
     if (::fstat(m_fd.get(), &st) != 0)

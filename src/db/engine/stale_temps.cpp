@@ -1,7 +1,6 @@
 #include "db/engine/stale_temps.h"
 
 #include "db/engine/db_error.h"
-#include "db/engine/file_lock.h"
 #include "db/engine/file_names.h"
 #include "db/engine/io_util.h"
 
@@ -10,7 +9,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace db {
@@ -30,23 +28,15 @@ bool isTemporaryOf(std::string_view entry, const std::string &prefix) {
 }
 
 void removeIfStale(const std::string &path) {
-    const UniqueFd fd(
-        ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd.valid())
-        return;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return;
     try {
-        if (!filelock::tryLock(fd.get(), filelock::kStagingByte, filelock::Kind::Exclusive,
-                               path.c_str()))
-            return; // being written
+        const UniqueFd fd = openRegularFile(path, O_RDWR | O_NOFOLLOW);
+        // Holding its lock, no writer can take the file up again; without it, it is being
+        // written.
+        if (fd.valid() && takeStagingLock(fd.get(), path))
+            (void)::unlink(path.c_str());
     } catch (const DbError &) {
-        return;
+        // Not a regular file, or its lock cannot be asked for: not ours to remove.
     }
-    // Holding its lock, no writer can take the file up again.
-    if (namesOpenFile(path, fd.get()))
-        (void)::unlink(path.c_str());
 }
 
 } // namespace
