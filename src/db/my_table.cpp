@@ -1153,7 +1153,6 @@ bool MyTable::Scanner::next() {
         }
     }
     m_recno = 0;
-    m_walkerDone = true;
     return false;
 }
 
