@@ -62,7 +62,7 @@ protected:
     QComboBox *gridList(const char *name) {
         return m_main->findChild<QComboBox *>(QLatin1String(name));
     }
-    QString count() { return m_main->findChild<QLabel *>(QStringLiteral("CountLabel"))->text(); }
+    QString count() const { return ShownCount(*m_main); }
 
     QTemporaryDir m_dir;
     ScriptedPrompter m_prompter;

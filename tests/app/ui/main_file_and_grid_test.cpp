@@ -108,9 +108,7 @@ protected:
     QToolButton *navButton(const char *name) const {
         return m_main->findChild<QToolButton *>(QLatin1String(name));
     }
-    QString count() const {
-        return m_main->findChild<QLabel *>(QStringLiteral("CountLabel"))->text();
-    }
+    QString count() const { return ShownCount(*m_main); }
 
     QTemporaryDir m_dir;
     ScriptedPrompter m_prompter;

@@ -70,9 +70,7 @@ protected:
         });
         m_main->runCommand(Cmd::Restore);
     }
-    QString count() const {
-        return m_main->findChild<QLabel *>(QStringLiteral("CountLabel"))->text();
-    }
+    QString count() const { return ShownCount(*m_main); }
 
     QTemporaryDir m_dir;
     ScriptedPrompter m_prompter;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QFile>
+#include <QLabel>
 #include <QSize>
 #include <QString>
 
@@ -39,4 +40,9 @@ inline std::unique_ptr<TMain> StartMain(Settings &settings, Prompter &prompter,
     main->show();
     QApplication::processEvents();
     return main;
+}
+
+// The record count the main window shows.
+inline QString ShownCount(const TMain &main) {
+    return main.findChild<QLabel *>(QStringLiteral("CountLabel"))->text();
 }
