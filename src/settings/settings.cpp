@@ -259,7 +259,13 @@ bool Settings::saveTo(const QString &path, std::vector<ProfileKey> *inexact,
             return false;
         file = ProfileFile();
     }
+    const QByteArray before =
+        status == ProfileFile::LoadStatus::Loaded ? file.toBytes() : QByteArray();
     save(file, inexact);
+    // A file that already holds these settings is left alone: rewriting it would only cost
+    // a wait for the disk (the save is synced), at every exit.
+    if (status == ProfileFile::LoadStatus::Loaded && file.toBytes() == before)
+        return true;
     return file.save(path);
 }
 

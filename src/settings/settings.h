@@ -130,8 +130,8 @@ struct Settings {
     enum class UnreadableFile { Keep, Replace };
     // Saves into the file at `path`, keeping what it holds beyond the known keys. An
     // existing file that cannot be read is kept (returns false), so it is never replaced by
-    // a copy that lost its other contents, unless the user chose to replace it.
-    // `inexact` as for save().
+    // a copy that lost its other contents, unless the user chose to replace it. A file
+    // that holds these settings already is not written again. `inexact` as for save().
     [[nodiscard]] bool saveTo(const QString &path, std::vector<ProfileKey> *inexact = nullptr,
                               UnreadableFile unreadable = UnreadableFile::Keep) const;
 

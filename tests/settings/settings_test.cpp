@@ -8,9 +8,17 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A save writes a new file and renames it over the old one: a new inode.
+ino_t inodeOf(const QString &path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
 
 QByteArray readFile(const QString &path) {
     QFile file(path);
@@ -160,12 +168,15 @@ TEST(Settings, SavingOverTheWindowsFileKeepsEverythingElse) {
 
     Settings s(u"/tmp"_s);
     ASSERT_EQ(s.loadFrom(path), ProfileFile::LoadStatus::Loaded);
+    const ino_t copied = inodeOf(path);
     ASSERT_TRUE(s.saveTo(path));
     EXPECT_EQ(readFile(path), original);
+    EXPECT_EQ(inodeOf(path), copied) << "settings the file holds already were written again";
 
     s.mainLeft = 50;
     s.fieldNames[field::Item] = u"Thing"_s;
     ASSERT_TRUE(s.saveTo(path));
+    EXPECT_NE(inodeOf(path), copied);
     QByteArray expected = original;
     expected.replace("Main Window Left=12\r\n", "Main Window Left=50\r\n");
     expected.replace("Item=Article\r\n", "Item=Thing\r\n");
