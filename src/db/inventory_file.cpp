@@ -248,6 +248,12 @@ bool holdsSortTag(const InventoryNames &names) {
     return false;
 }
 
+// An index the engine set aside or rebuilt when the table opened: why, and what can be done.
+void tellIndexProblem(MyTable &table, Prompter &prompter, const QString &remedy) {
+    if (const std::string problem = table.backend()->indexProblem(); !problem.empty())
+        prompter.error(QString::fromStdString(problem) + QStringLiteral(". ") + remedy);
+}
+
 } // namespace
 
 std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
@@ -261,6 +267,10 @@ std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
         table.close();
         table.setIndexName(sorted ? QString::fromLatin1(kSortIndexTag) : QString());
         table.open(names.path, MyTable::OpenMode::ReadOnly);
+        tellIndexProblem(table, prompter,
+                         QStringLiteral("The file is read-only, so the sort index cannot be made "
+                                        "anew: the records are shown in the order they were "
+                                        "entered."));
         return names;
     }
     table.close();
@@ -290,9 +300,8 @@ std::optional<InventoryNames> OpenInventory(MyTable &table, const QString &path,
     table.open(names.path, MyTable::OpenMode::Shared);
     // Only an open that could not rebuild the sort index (another program holds the file)
     // meets an index that does not fit: the engine has set it aside or rebuilt it.
-    if (const std::string problem = table.backend()->indexProblem(); !problem.empty())
-        prompter.error(QString::fromStdString(problem) +
-                       QStringLiteral(". Rebuild Indexes on the Tools menu makes the sort index "
-                                      "anew when no other program uses the file."));
+    tellIndexProblem(table, prompter,
+                     QStringLiteral("Rebuild Indexes on the Tools menu makes the sort index anew "
+                                    "when no other program uses the file."));
     return names;
 }

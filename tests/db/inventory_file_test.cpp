@@ -445,4 +445,41 @@ TEST_F(InventoryFileTest, AFileThatCannotBeChangedOpensReadOnlyInTheOrderItHolds
     EXPECT_TRUE(InventoryWritable(sorted));
 }
 
+TEST_F(InventoryFileTest, AReadOnlyFileWhoseIndexDoesNotFitSaysWhyItIsUnsorted) {
+    OrdinaryUser::openUp(m_dir.path().toStdString());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("ro")));
+    const QString stale = path("ro/STALE.DBF");
+    const QString other = path("ro/OTHER.DBF");
+    const QString itemOrder = QStringLiteral("Upper(Left(Item,80))");
+    for (const QString &file : {stale, other}) {
+        ASSERT_TRUE(MakeNewDB(file, m_prompter));
+        MyTable table;
+        ASSERT_TRUE(OpenInventory(table, file, itemOrder, OpenPath::NewFile, m_prompter));
+        fixture::addItem(table, QStringLiteral("zz"), QStringLiteral("Art"));
+        fixture::addItem(table, QStringLiteral("aa"), QStringLiteral("Zoo"));
+    }
+    // The index of another table, as a copy made by hand leaves it.
+    ASSERT_TRUE(QFile::remove(path("ro/STALE.MDX")));
+    ASSERT_TRUE(QFile::copy(path("ro/OTHER.MDX"), path("ro/STALE.MDX")));
+    ASSERT_EQ(::chmod(QFile::encodeName(path("ro")).constData(), 0555), 0);
+    {
+        const OrdinaryUser nobody;
+        ASSERT_TRUE(nobody.ok());
+        MyTable table;
+        ASSERT_TRUE(OpenInventory(table, stale, itemOrder, OpenPath::StartUp, m_prompter));
+        EXPECT_EQ(table.openMode(), MyTable::OpenMode::ReadOnly);
+        table.first();
+        EXPECT_EQ(table.text(field::Item), QStringLiteral("zz")) << "record order";
+        EXPECT_EQ(table.recordCount(), 2);
+    }
+    ::chmod(QFile::encodeName(path("ro")).constData(), 0755);
+    ASSERT_EQ(m_prompter.asked.size(), 1u);
+    const QString told = m_prompter.last().text;
+    EXPECT_TRUE(told.contains(QStringLiteral("STALE.MDX"))) << told.toStdString();
+    EXPECT_TRUE(told.endsWith(QStringLiteral("read-only, so the sort index cannot be made "
+                                             "anew: the records are shown in the order they "
+                                             "were entered.")))
+        << told.toStdString();
+}
+
 } // namespace
