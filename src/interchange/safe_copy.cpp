@@ -1,15 +1,16 @@
 #include "interchange/safe_copy.h"
 
-#include "db/engine/file_names.h"
+#include "db/engine/db_error.h"
+#include "db/engine/io_util.h"
+#include "db/engine/stale_temps.h"
+#include "db/engine/unique_fd.h"
 #include "settings/file_copy.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,42 +24,6 @@ std::optional<struct stat> StatOf(const QString &path) {
     if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0)
         return std::nullopt;
     return st;
-}
-
-// A new, empty file beside `dest` that no one else uses, created with the mode a new file gets
-// (or the mode of the file it will replace). Empty on failure.
-QString CreateBeside(const QString &dest) {
-    const QFileInfo info(dest);
-    const std::optional<struct stat> old = StatOf(dest);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // Within the name length the system allows, also beside a file of the longest name.
-        const std::string tail =
-            std::to_string(::getpid()) + "-" + std::to_string(attempt) + ".part";
-        const QString name = info.absolutePath() + u'/' +
-                             QFile::decodeName(QByteArray::fromStdString(db::hiddenTempName(
-                                 QFile::encodeName(info.fileName()).toStdString(), tail)));
-        const QByteArray encoded = QFile::encodeName(name);
-        const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return {};
-        }
-        if (old)
-            (void)::fchmod(fd, old->st_mode & 07777);
-        ::close(fd);
-        return name;
-    }
-    return {};
-}
-
-// The copy reaches the disk before its name replaces the old file's.
-bool Flush(const QString &path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && synced;
 }
 
 } // namespace
@@ -91,19 +56,32 @@ bool HasRoom(const QString &source, const QString &dest, const FileOps &files) {
 }
 
 bool PlaceCopy(const QString &source, const QString &dest, const FileOps &files) {
-    const QString temporary = CreateBeside(dest);
-    if (temporary.isEmpty())
+    const std::string target = QFile::encodeName(dest).toStdString();
+    // The partial copies a killed backup or restore left here: a live copy holds the
+    // staging lock of its file and is passed over.
+    db::removeStaleTemporaries({target});
+    std::string temporary;
+    db::UniqueFd fd;
+    try {
+        fd.reset(db::createTempBeside(target, temporary));
+    } catch (const db::DbError &) {
         return false;
+    }
+    if (const std::optional<struct stat> old = StatOf(dest))
+        (void)::fchmod(fd.get(), old->st_mode & 07777);
     bool copied = false;
     try {
-        copied = files.copy(source, temporary) && Flush(temporary);
+        // The copy reaches the disk before its name replaces the old file's.
+        copied = files.copy(source, QFile::decodeName(QByteArray::fromStdString(temporary))) &&
+                 ::fsync(fd.get()) == 0;
     } catch (const IoError &) {
         copied = false;
     }
-    if (copied && std::rename(QFile::encodeName(temporary).constData(),
-                              QFile::encodeName(dest).constData()) == 0)
+    if (copied && std::rename(temporary.c_str(), target.c_str()) == 0) {
+        db::syncDirectoryOf(target);
         return true;
-    ::unlink(QFile::encodeName(temporary).constData());
+    }
+    ::unlink(temporary.c_str());
     return false;
 }
 

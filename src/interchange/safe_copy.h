@@ -30,7 +30,8 @@ struct FileOps {
 
 // Copies `source` to a new file beside `dest` and renames it into place, so `dest` is at every
 // moment either its old self, whole, or the complete copy; a failed copy removes its own
-// partial file. The copy takes the permissions of the file it replaces. False on failure.
+// partial file, and the partial files of killed copies to `dest` go at the next one. The copy
+// takes the permissions of the file it replaces. False on failure.
 [[nodiscard]] bool PlaceCopy(const QString &source, const QString &dest, const FileOps &files);
 
 } // namespace safekeeping

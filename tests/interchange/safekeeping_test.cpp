@@ -2,6 +2,8 @@
 #include "interchange/safekeeping.h"
 
 #include "core/field_catalogue.h"
+#include "db/engine/io_util.h"
+#include "db/engine/unique_fd.h"
 #include "db/inventory_file.h"
 #include "db/inventory_names.h"
 #include "db/my_table.h"
@@ -15,6 +17,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -497,6 +500,33 @@ TEST(SafeCopyTest, ACopyOverAFileOfTheLongestNameIsPlaced) {
     EXPECT_EQ(placed.readAll(), Bytes(3000, 's'));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2)
         << "a partial copy is left beside";
+}
+
+// A killed copy leaves its partial file; the next copy to that place removes it, but not the
+// file of a copy still being written (it holds its staging lock).
+TEST(SafeCopyTest, TheNextCopyRemovesWhatAKilledCopyLeftButNotALiveOne) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString source = dir.filePath(QStringLiteral("SOURCE.DBF"));
+    const QString dest = dir.filePath(QStringLiteral("BACKUP.DBF"));
+    {
+        QFile file(source);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Bytes(5000, 's'));
+    }
+    const std::string target = QFile::encodeName(dest).toStdString();
+    std::string killed, live;
+    db::UniqueFd(db::createTempBeside(target, killed)).reset();
+    const db::UniqueFd writing(db::createTempBeside(target, live));
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(killed)));
+
+    ASSERT_TRUE(safekeeping::PlaceCopy(source, dest, safekeeping::RealFileOps()));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(killed)));
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(live)));
+    QFile placed(dest);
+    ASSERT_TRUE(placed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(placed.readAll(), Bytes(5000, 's'));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
 } // namespace
