@@ -245,6 +245,26 @@ std::int64_t WriteDumpLines(MyTable &table, bool recno, std::FILE *out) {
 
 namespace {
 
+// The index lines of info; an index that cannot be read is told there, after the table's
+// own lines, which stay worth having.
+std::string productionIndexInfo(const InventoryNames &names, const db::DbfTable &t) {
+    if (!QFileInfo::exists(names.mdxPath))
+        return "production index: none\n";
+    std::unique_ptr<db::MdxFile> mdx;
+    try {
+        mdx = db::MdxFile::open(names.mdxPath.toStdString(), t.fields(), t.header().languageDriver,
+                                db::MdxFile::Access::ReadOnly);
+    } catch (const db::DbError &e) {
+        return std::string("production index: cannot be read: ") + e.what() + "\n";
+    }
+    std::string s = "production index: " + names.mdxPath.toStdString() + " (" +
+                    std::to_string(mdx->tagCount()) + " tags)\n";
+    for (const db::MdxTagInfo &tag : mdx->tags())
+        s += "  " + tag.name + " " + tag.keyType + "(" + std::to_string(tag.keyLength) + ") " +
+             tag.expression + "\n";
+    return s;
+}
+
 int info(const QString &path, std::FILE *out) {
     const InventoryNames names = InventoryNamesOf(path);
     db::DbfTable t(names.path.toStdString(), db::OpenMode::ReadOnly);
@@ -276,18 +296,7 @@ int info(const QString &path, std::FILE *out) {
                       f.length, f.decimals);
         s += buf;
     }
-    if (QFileInfo::exists(names.mdxPath)) {
-        auto mdx = db::MdxFile::open(names.mdxPath.toStdString(), t.fields(),
-                                     t.header().languageDriver, db::MdxFile::Access::ReadOnly);
-        s += "production index: " + names.mdxPath.toStdString() + " (" +
-             std::to_string(mdx->tagCount()) + " tags)\n";
-        for (const db::MdxTagInfo &tag : mdx->tags()) {
-            s += "  " + tag.name + " " + tag.keyType + "(" + std::to_string(tag.keyLength) + ") " +
-                 tag.expression + "\n";
-        }
-    } else {
-        s += "production index: none\n";
-    }
+    s += productionIndexInfo(names, t);
     write(out, s);
     return 0;
 }

@@ -116,6 +116,19 @@ TEST_F(BatchTest, CreateCheckAndInfo) {
         << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("language driver: 0x57")));
 
+    // An index that cannot be read is told among the table's lines, not instead of them.
+    {
+        QFile mdx(file("NEW.MDX"));
+        ASSERT_TRUE(mdx.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        mdx.write(QByteArray(3000, '\xB8'));
+    }
+    r = run({QStringLiteral("info"), file("NEW.DBF")});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("fields: 22"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("production index: cannot be read: ")))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("NEW.MDX"))) << r.out.toStdString();
+
     // Not an inventory file: the check's message on stderr and a failure status.
     QFile notOurs(QString::fromLatin1(test_paths::kSamplesDir) +
                   QStringLiteral("/blipper/CODES.DBF"));
