@@ -144,4 +144,37 @@ TEST_F(BulkAppendTest, AKillHalfWayLeavesAPrefixOfTheRecordsWithAnAgreeingIndex)
     expectSound(kStart + kMore);
 }
 
+TEST_F(BulkAppendTest, AKillWhileKeysAreMergedIntoTheTreesLeavesAnIndexThatIsRebuilt) {
+    // At most an eighth more: the new keys go into the old trees one by one, so a kill there
+    // leaves trees holding some of them.
+    constexpr std::uint32_t kStart = 40000, kMore = 4900;
+    bulk(1, kStart);
+    const std::string mdx = db::companionPath(path, ".MDX");
+    copyFile(path, path + ".saved");
+    copyFile(mdx, mdx + ".saved");
+    const auto work = [this] { bulk(kStart + 1, kStart + kMore); };
+    const std::vector<std::string> points = crashtest::pointsOf(work);
+    std::vector<std::size_t> merging;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (points[i] == "bulk:keys")
+            merging.push_back(i);
+    ASSERT_GE(merging.size(), 2u) << "the run did not merge keys into the trees";
+    for (const std::size_t at : {merging.front(), merging.back()}) {
+        SCOPED_TRACE("killed at point " + std::to_string(at));
+        copyFile(path + ".saved", path);
+        copyFile(mdx + ".saved", mdx);
+        crashtest::Options o;
+        o.killAt = at;
+        ASSERT_EQ(crashtest::run(work, o), End::Killed);
+        std::uint32_t count = 0;
+        {
+            Table t(path, OpenMode::Shared); // the open rebuilds an index left marked
+            count = t.recordCount();
+        }
+        EXPECT_GT(count, kStart);
+        EXPECT_LE(count, kStart + kMore);
+        expectSound(count);
+    }
+}
+
 } // namespace
