@@ -107,14 +107,22 @@ TEST_F(ExportReaders, PythonCsvReadsTheTextExportAsTheTableHoldsIt) {
 TEST_F(ExportReaders, OraclesReadTheDBaseExportWithTheTablesValues) {
     const QString out = m_dir.filePath(QStringLiteral("OUT.DBF"));
     exportTo(Format::DBase, out);
-    for (const char *oracle : {"xbase_dump.sh", "dbview_dump.sh"}) {
+    // The records as each reader decodes them (dbfread and python3-dbf as typed values); the
+    // header lines of the Python readers differ where they should (the index flag).
+    const auto records = [](const QByteArray &dump) {
+        QByteArrayList lines = dump.split('\n');
+        lines.removeIf([](const QByteArray &line) { return line.startsWith('#'); });
+        return lines.join('\n');
+    };
+    for (const char *oracle :
+         {"xbase_dump.sh", "dbview_dump.sh", "dbfread_dump.py", "pydbf_dump.py"}) {
         const QString script =
             QString::fromLatin1(test_paths::kOraclesDir) + u'/' + QString::fromLatin1(oracle);
         const ProgramOutput source = RunProgram(script, {m_path});
         const ProgramOutput exported = RunProgram(script, {out});
         ASSERT_EQ(exported.status, 0) << oracle << exported.err.toStdString();
-        EXPECT_EQ(exported.out.count('\n'), 406) << oracle;
-        EXPECT_EQ(exported.out, source.out) << oracle;
+        EXPECT_EQ(records(exported.out).count('\n'), 406) << oracle;
+        EXPECT_EQ(records(exported.out), records(source.out)) << oracle;
     }
     const ProgramOutput info =
         RunProgram(QStringLiteral("/usr/bin/dbf_dump"), {QStringLiteral("--info"), out});
