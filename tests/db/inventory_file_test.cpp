@@ -90,6 +90,21 @@ protected:
         db::DbfTable::create(file.toStdString(), fields);
     }
 
+    // A folder "ro" that an ordinary user may enter, with an inventory file sorted by item
+    // for each name, holding "zz" and then "aa".
+    void makeItemFilesInReadOnlyFolder(const std::vector<QString> &files) {
+        OrdinaryUser::openUp(m_dir.path().toStdString());
+        ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("ro")));
+        for (const QString &file : files) {
+            ASSERT_TRUE(MakeNewDB(file, m_prompter));
+            MyTable table;
+            ASSERT_TRUE(OpenInventory(table, file, kItemOrder, OpenPath::NewFile, m_prompter));
+            fixture::addItem(table, QStringLiteral("zz"), QStringLiteral("Art"));
+            fixture::addItem(table, QStringLiteral("aa"), QStringLiteral("Zoo"));
+        }
+    }
+
+    const QString kItemOrder = QStringLiteral("Upper(Left(Item,80))");
     QTemporaryDir m_dir;
     ScriptedPrompter m_prompter;
 };
@@ -393,18 +408,9 @@ TEST_F(InventoryFileTest, OpenLeavesTheIndexOfAFileAnotherProgramHolds) {
 }
 
 TEST_F(InventoryFileTest, AFileThatCannotBeChangedOpensReadOnlyInTheOrderItHolds) {
-    OrdinaryUser::openUp(m_dir.path().toStdString());
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("ro")));
     const QString sorted = path("ro/SORTED.DBF");
     const QString plain = path("ro/PLAIN.DBF");
-    const QString itemOrder = QStringLiteral("Upper(Left(Item,80))");
-    for (const QString &file : {sorted, plain}) {
-        ASSERT_TRUE(MakeNewDB(file, m_prompter));
-        MyTable table;
-        ASSERT_TRUE(OpenInventory(table, file, itemOrder, OpenPath::NewFile, m_prompter));
-        fixture::addItem(table, QStringLiteral("zz"), QStringLiteral("Art"));
-        fixture::addItem(table, QStringLiteral("aa"), QStringLiteral("Zoo"));
-    }
+    ASSERT_NO_FATAL_FAILURE(makeItemFilesInReadOnlyFolder({sorted, plain}));
     // The one without an index: another tool's copy.
     ASSERT_TRUE(QFile::remove(path("ro/PLAIN.MDX")));
     RemoveMDXByte(plain);
@@ -429,7 +435,7 @@ TEST_F(InventoryFileTest, AFileThatCannotBeChangedOpensReadOnlyInTheOrderItHolds
         EXPECT_EQ(table.text(field::Item), QStringLiteral("aa"));
         EXPECT_THROW(table.insert(), db::DbError);
 
-        ASSERT_TRUE(OpenInventory(table, plain, itemOrder, OpenPath::StartUp, m_prompter));
+        ASSERT_TRUE(OpenInventory(table, plain, kItemOrder, OpenPath::StartUp, m_prompter));
         EXPECT_EQ(table.openMode(), MyTable::OpenMode::ReadOnly);
         EXPECT_TRUE(table.indexName().isEmpty()) << "no index: record order";
         table.first();
@@ -446,18 +452,8 @@ TEST_F(InventoryFileTest, AFileThatCannotBeChangedOpensReadOnlyInTheOrderItHolds
 }
 
 TEST_F(InventoryFileTest, AReadOnlyFileWhoseIndexDoesNotFitSaysWhyItIsUnsorted) {
-    OrdinaryUser::openUp(m_dir.path().toStdString());
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("ro")));
     const QString stale = path("ro/STALE.DBF");
-    const QString other = path("ro/OTHER.DBF");
-    const QString itemOrder = QStringLiteral("Upper(Left(Item,80))");
-    for (const QString &file : {stale, other}) {
-        ASSERT_TRUE(MakeNewDB(file, m_prompter));
-        MyTable table;
-        ASSERT_TRUE(OpenInventory(table, file, itemOrder, OpenPath::NewFile, m_prompter));
-        fixture::addItem(table, QStringLiteral("zz"), QStringLiteral("Art"));
-        fixture::addItem(table, QStringLiteral("aa"), QStringLiteral("Zoo"));
-    }
+    ASSERT_NO_FATAL_FAILURE(makeItemFilesInReadOnlyFolder({stale, path("ro/OTHER.DBF")}));
     // The index of another table, as a copy made by hand leaves it.
     ASSERT_TRUE(QFile::remove(path("ro/STALE.MDX")));
     ASSERT_TRUE(QFile::copy(path("ro/OTHER.MDX"), path("ro/STALE.MDX")));
@@ -466,7 +462,7 @@ TEST_F(InventoryFileTest, AReadOnlyFileWhoseIndexDoesNotFitSaysWhyItIsUnsorted) 
         const OrdinaryUser nobody;
         ASSERT_TRUE(nobody.ok());
         MyTable table;
-        ASSERT_TRUE(OpenInventory(table, stale, itemOrder, OpenPath::StartUp, m_prompter));
+        ASSERT_TRUE(OpenInventory(table, stale, kItemOrder, OpenPath::StartUp, m_prompter));
         EXPECT_EQ(table.openMode(), MyTable::OpenMode::ReadOnly);
         table.first();
         EXPECT_EQ(table.text(field::Item), QStringLiteral("zz")) << "record order";

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using crashtest::End;
 using db::BulkAppend;
 using db::OpenMode;
@@ -61,6 +63,27 @@ protected:
         EXPECT_EQ(t.index()->count(0), count);
     }
 
+    // The table and its index as they are now, to go back to after each kill.
+    void keepFiles() {
+        copyFile(path, path + ".saved");
+        copyFile(mdxPath(), mdxPath() + ".saved");
+    }
+    void restoreFiles() {
+        copyFile(path + ".saved", path);
+        copyFile(mdxPath() + ".saved", mdxPath());
+    }
+    [[nodiscard]] std::string mdxPath() const { return db::companionPath(path, ".MDX"); }
+
+    // Runs `work` in a child killed at its point `at`; the records the table opens with
+    // afterwards (the open rebuilds an index left marked).
+    std::uint32_t recordsAfterKill(const std::function<void()> &work, std::size_t at) {
+        crashtest::Options o;
+        o.killAt = at;
+        EXPECT_EQ(crashtest::run(work, o), End::Killed);
+        Table t(path, OpenMode::Shared);
+        return t.recordCount();
+    }
+
     testfiles::TempDir dir;
     std::string path;
 };
@@ -105,41 +128,25 @@ TEST_F(BulkAppendTest, AKillHalfWayLeavesAPrefixOfTheRecordsWithAnAgreeingIndex)
     // Records of 32 bytes: pieces of 1 MB hold 32,768 of them.
     constexpr std::uint32_t kStart = 3000, kMore = 100000;
     insertOneByOne(1, kStart);
-    const std::string mdx = db::companionPath(path, ".MDX");
-    copyFile(path, path + ".saved");
-    copyFile(mdx, mdx + ".saved");
+    keepFiles();
     const auto work = [this] { bulk(kStart + 1, kStart + kMore); };
     const std::vector<std::string> points = crashtest::pointsOf(work);
     ASSERT_EQ(points.back(), "index:written");
     ASSERT_EQ(points[points.size() / 2], "bulk:records");
-    copyFile(path + ".saved", path);
-    copyFile(mdx + ".saved", mdx);
-    struct Kill {
-        std::size_t at;
-        bool allWritten;
-    };
     // Half-way through the records, and with the new index complete beside the old one.
-    for (const Kill kill : {Kill{points.size() / 2, false}, Kill{points.size() - 1, true}}) {
-        SCOPED_TRACE("killed at point " + std::to_string(kill.at) + ", " + points[kill.at]);
-        crashtest::Options o;
-        o.killAt = kill.at;
-        ASSERT_EQ(crashtest::run(work, o), End::Killed);
-        std::uint32_t count = 0;
-        {
-            Table t(path, OpenMode::Shared); // the open rebuilds an index left marked
-            count = t.recordCount();
-        }
-        if (kill.allWritten) {
+    for (const std::size_t at : {points.size() / 2, points.size() - 1}) {
+        SCOPED_TRACE("killed at point " + std::to_string(at) + ", " + points[at]);
+        restoreFiles();
+        const std::uint32_t count = recordsAfterKill(work, at);
+        if (at == points.size() - 1) {
             EXPECT_EQ(count, kStart + kMore);
         } else {
             EXPECT_GT(count, kStart);
             EXPECT_LT(count, kStart + kMore);
         }
         expectSound(count);
-        // Back to where the run started, for the next kill.
-        copyFile(path + ".saved", path);
-        copyFile(mdx + ".saved", mdx);
     }
+    restoreFiles();
     bulk(kStart + 1, kStart + kMore);
     expectSound(kStart + kMore);
 }
@@ -149,9 +156,7 @@ TEST_F(BulkAppendTest, AKillWhileKeysAreMergedIntoTheTreesLeavesAnIndexThatIsReb
     // leaves trees holding some of them.
     constexpr std::uint32_t kStart = 40000, kMore = 4900;
     bulk(1, kStart);
-    const std::string mdx = db::companionPath(path, ".MDX");
-    copyFile(path, path + ".saved");
-    copyFile(mdx, mdx + ".saved");
+    keepFiles();
     const auto work = [this] { bulk(kStart + 1, kStart + kMore); };
     const std::vector<std::string> points = crashtest::pointsOf(work);
     std::vector<std::size_t> merging;
@@ -161,16 +166,8 @@ TEST_F(BulkAppendTest, AKillWhileKeysAreMergedIntoTheTreesLeavesAnIndexThatIsReb
     ASSERT_GE(merging.size(), 2u) << "the run did not merge keys into the trees";
     for (const std::size_t at : {merging.front(), merging.back()}) {
         SCOPED_TRACE("killed at point " + std::to_string(at));
-        copyFile(path + ".saved", path);
-        copyFile(mdx + ".saved", mdx);
-        crashtest::Options o;
-        o.killAt = at;
-        ASSERT_EQ(crashtest::run(work, o), End::Killed);
-        std::uint32_t count = 0;
-        {
-            Table t(path, OpenMode::Shared); // the open rebuilds an index left marked
-            count = t.recordCount();
-        }
+        restoreFiles();
+        const std::uint32_t count = recordsAfterKill(work, at);
         EXPECT_GT(count, kStart);
         EXPECT_LE(count, kStart + kMore);
         expectSound(count);
