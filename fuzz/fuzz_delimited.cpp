@@ -3,6 +3,7 @@
 // (every field quoted, quotation marks doubled, CR LF), must read back the same.
 #include "interchange/delimited_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -29,14 +30,24 @@ Rows readAll(std::string_view bytes, int fields) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char *>(data), size);
-    {
+    // Names are cut to 20 bytes, or in UTF-8 text to 20 characters (a byte that is not a
+    // continuation byte starts one) and at most 80 bytes.
+    for (const bool utf8 : {false, true}) {
         delimited::Reader reader(bytes);
-        const delimited::FirstLine first = delimited::GetFirstLine(reader);
+        const delimited::FirstLine first = delimited::GetFirstLine(reader, utf8);
         if (first.names.size() > static_cast<std::size_t>(delimited::kMaxFields))
             std::abort();
-        for (const std::string &name : first.names)
-            if (name.empty() || name.size() > delimited::kMaxNameLength)
+        for (const std::string &name : first.names) {
+            std::size_t units = name.size();
+            if (utf8)
+                units =
+                    static_cast<std::size_t>(std::count_if(name.begin(), name.end(), [](char c) {
+                        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+                    }));
+            if (name.empty() || units > delimited::kMaxNameLength ||
+                name.size() > 4 * delimited::kMaxNameLength)
                 std::abort();
+        }
     }
     const Rows rows = readAll(bytes, delimited::kMaxFields);
     std::string written;

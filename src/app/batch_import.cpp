@@ -110,16 +110,21 @@ int RunBatchImport(const QStringList &arguments, const Settings &settings, Promp
     ApplyDateFormat(settings.dateFormat, settings.dateLeadingZeros);
     ReadRegionalValues();
     try {
+        // The file first: the text's names are read in its code page.
+        if (!CheckDBaseFormat(a.file, prompter))
+            return 1;
+        MyTable table;
+        table.open(a.file, MyTable::OpenMode::Shared);
         QStringList names;
         if (a.text) {
-            const delimited::FirstLine first = importing::ReadFirstLine(a.input);
+            const importing::TextFirstLine first =
+                importing::ReadFirstLine(a.input, table.backend()->codePage());
             if (first.problem != delimited::FirstLine::None) {
                 write(err, QStringLiteral("stowkeep-batch: %1\n")
                                .arg(importing::FirstLineMessage(first.problem)));
                 return 1;
             }
-            for (const std::string &name : first.names)
-                names << QString::fromLatin1(name.data(), qsizetype(name.size()));
+            names = first.names;
         } else {
             if (!importing::IsDbfFileName(a.input)) {
                 write(err, QStringLiteral("stowkeep-batch: %1\n").arg(importing::kInvalidFileType));
@@ -134,10 +139,6 @@ int RunBatchImport(const QStringList &arguments, const Settings &settings, Promp
                 return 2;
             }
         }
-        if (!CheckDBaseFormat(a.file, prompter))
-            return 1;
-        MyTable table;
-        table.open(a.file, MyTable::OpenMode::Shared);
         const importing::ImportOutcome outcome =
             a.text ? importing::ImportText(table, a.input, map, a.skipFirst)
                    : importing::ImportDbf(table, QFileInfo(a.input).absoluteFilePath(), map);

@@ -5,6 +5,7 @@
 #include "db/engine/field_codec.h"
 #include "interchange/delimited_reader.h"
 #include "interchange/import_record.h"
+#include "interchange/recode.h"
 #include "settings/date_format.h"
 
 #include <QDate>
@@ -59,20 +60,8 @@ void DbfImportSource::convert(std::string &text) {
         plain = plain && static_cast<unsigned char>(c) < 0x80;
     if (plain)
         return;
-    std::string utf8 = m_table->codePage().toUtf8(text);
     std::string out;
-    for (;;) {
-        db::EncodeResult r = m_target->fromUtf8(utf8);
-        out += r.bytes;
-        if (r.ok)
-            break;
-        out += '?';
-        ++m_replaced;
-        std::size_t next = r.badOffset + 1;
-        while (next < utf8.size() && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80)
-            ++next;
-        utf8.erase(0, next);
-    }
+    m_replaced += EncodeReplacing(*m_target, m_table->codePage().toUtf8(text), out);
     text = std::move(out);
 }
 

@@ -149,7 +149,22 @@ Reader::Field Reader::readField(std::string &value) {
     return field;
 }
 
-FirstLine GetFirstLine(Reader &reader) {
+namespace {
+
+// The first `characters` characters of UTF-8 text: a character starts at each byte that is
+// not a continuation byte. Malformed text (continuation bytes only) is cut at four bytes a
+// character, the longest a character is.
+std::string firstCharacters(const std::string &utf8, std::size_t characters) {
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < utf8.size() && end < 4 * characters; ++end)
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && seen++ == characters)
+            break;
+    return utf8.substr(0, end);
+}
+
+} // namespace
+
+FirstLine GetFirstLine(Reader &reader, bool utf8) {
     FirstLine line;
     std::string value;
     bool lastClosed = false;
@@ -165,6 +180,7 @@ FirstLine GetFirstLine(Reader &reader) {
         }
         lastClosed = field.closed;
         line.names.push_back(value.empty() ? std::string(kBlankField)
+                             : utf8        ? firstCharacters(value, kMaxNameLength)
                                            : value.substr(0, kMaxNameLength));
     }
     if (!lastClosed)

@@ -86,8 +86,9 @@ inline constexpr std::size_t kMaxNameLength = 20;
 
 // Reads the fields of the first line: a 33rd field is problem 3, a value longer than 255
 // characters problem 1, a last field not closed by a quotation mark (or no field at all)
-// problem 2.
-[[nodiscard]] FirstLine GetFirstLine(Reader &reader);
+// problem 2. In `utf8` text a name is cut to 20 characters, not bytes, so that no character
+// is cut in two.
+[[nodiscard]] FirstLine GetFirstLine(Reader &reader, bool utf8 = false);
 
 // Reads one record: up to `fieldCount` fields of the current line, each handed to `store`
 // (field number from 0, value) the moment it is read; what the line holds beyond them is

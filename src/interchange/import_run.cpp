@@ -1,8 +1,10 @@
 #include "interchange/import_run.h"
 
+#include "db/engine/codepage.h"
 #include "db/my_table.h"
 #include "interchange/dbf_import_source.h"
 #include "interchange/import_record.h"
+#include "interchange/recode.h"
 
 #include <QFile>
 
@@ -15,12 +17,20 @@ namespace importing {
 
 namespace {
 
-// A text file read in large blocks; closed when it goes.
+// A text file read in large blocks; closed when it goes. A file that starts with the UTF-8
+// byte order mark (as spreadsheet programs write "CSV UTF-8") is read after it, as UTF-8.
 class TextFile {
 public:
     explicit TextFile(const QString &path) : m_path(path) {
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0)
+            fail();
+        char mark[3];
+        const ssize_t got = ::pread(m_fd, mark, sizeof mark, 0);
+        if (got < 0)
+            fail();
+        m_utf8 = got == 3 && std::memcmp(mark, "\xEF\xBB\xBF", 3) == 0;
+        if (m_utf8 && ::lseek(m_fd, 3, SEEK_SET) < 0)
             fail();
     }
     ~TextFile() {
@@ -42,6 +52,8 @@ public:
         });
     }
 
+    [[nodiscard]] bool utf8() const { return m_utf8; }
+
 private:
     [[noreturn]] void fail() const {
         throw ImportError(QStringLiteral("The file %1 cannot be read: %2.")
@@ -49,14 +61,21 @@ private:
     }
     QString m_path;
     int m_fd = -1;
+    bool m_utf8 = false;
 };
 
 } // namespace
 
-delimited::FirstLine ReadFirstLine(const QString &path) {
+TextFirstLine ReadFirstLine(const QString &path, int codePage) {
     TextFile file(path);
     delimited::Reader reader = file.reader();
-    return delimited::GetFirstLine(reader);
+    const delimited::FirstLine first = delimited::GetFirstLine(reader, file.utf8());
+    TextFirstLine line;
+    line.problem = first.problem;
+    const db::CodePage &page = db::CodePage::get(codePage);
+    for (const std::string &name : first.names)
+        line.names << QString::fromStdString(file.utf8() ? name : page.toUtf8(name));
+    return line;
 }
 
 QString FirstLineMessage(delimited::FirstLine::Problem problem) {
@@ -120,14 +139,23 @@ ImportOutcome ImportText(MyTable &table, const QString &path, const std::vector<
     const int fieldCount = static_cast<int>(map.size());
     if (skipFirst)
         (void)delimited::ReadInAsciiRecord(reader, fieldCount, [](int, const std::string &) {});
+    const db::CodePage &page = db::CodePage::get(table.backend()->codePage());
+    std::string encoded;
     ImportOutcome outcome;
     outcome.count = AddRecords(table, filler, progress, [&](std::string &record, bool &take) {
         if (reader.atEnd())
             return false;
         take =
             delimited::ReadInAsciiRecord(reader, fieldCount, [&](int k, const std::string &value) {
-                if (const int target = map[static_cast<std::size_t>(k)]; target >= 0)
+                const int target = map[static_cast<std::size_t>(k)];
+                if (target < 0)
+                    return;
+                if (!file.utf8()) {
                     filler.storeText(record, target, value);
+                    return;
+                }
+                outcome.replacedCharacters += EncodeReplacing(page, value, encoded);
+                filler.storeText(record, target, encoded);
             });
         return true;
     });

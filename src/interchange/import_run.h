@@ -27,9 +27,14 @@ struct ImportOutcome {
     bool memoFileMissing = false;        // a dBASE source's memos were read as empty
 };
 
-// The first line of a text file (for the chooser's check). ImportError when it cannot be
-// read.
-[[nodiscard]] delimited::FirstLine ReadFirstLine(const QString &path);
+// The first line of a text file (for the chooser's check) and its field names as the
+// matching dialog shows them: UTF-8 text in a file that starts with the UTF-8 byte order
+// mark, else text in the inventory's code page `codePage`. ImportError when it cannot be read.
+struct TextFirstLine {
+    delimited::FirstLine::Problem problem = delimited::FirstLine::None;
+    QStringList names;
+};
+[[nodiscard]] TextFirstLine ReadFirstLine(const QString &path, int codePage);
 // The message shown when the first line has a problem (1 to 3).
 [[nodiscard]] QString FirstLineMessage(delimited::FirstLine::Problem problem);
 

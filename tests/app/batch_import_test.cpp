@@ -54,6 +54,22 @@ TEST_F(BatchImportTest, ATextFileIsImportedInFieldOrderOrThroughAMap) {
     EXPECT_EQ(run({"check", file("INV.DBF")}).status, 0);
 }
 
+// A UTF-8 file with its byte order mark: names and values read as UTF-8, so --map finds a
+// name with an accent and the values are stored in the inventory's code page.
+TEST_F(BatchImportTest, AUtf8TextIsReadAsUtf8) {
+    const QString text = write("UTF8.TXT", "\xEF\xBB\xBF\"Nom\",\"Marqu\xC3\xA9\"\r\n"
+                                           "\"Caf\xC3\xA9\",\"\xE4\xB8\xAD Cr\xC3\xA8me\"\r\n");
+    const batchtest::Outcome r = run({"import", file("INV.DBF"), text, "--text", "--map",
+                                      QStringLiteral("Nom=Item,Marqu\u00e9=Brand")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("1 characters of the imported file cannot be held"))
+        << r.err.toStdString();
+    const QStringList rows = dump("INV.DBF");
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("Caf\u00e9|? Cr\u00e8me|")))
+        << rows[0].toStdString();
+}
+
 TEST_F(BatchImportTest, ADbaseFileIsImportedAndItsNameChecked) {
     ASSERT_EQ(run({"generate", file("SRC.DBF"), "25"}).status, 0);
     batchtest::Outcome r = run({"import", file("INV.DBF"), file("SRC.DBF"), "--dbf"});

@@ -1,5 +1,6 @@
 // Importing delimited text into an inventory file: how each kind of field takes a value, the
 // skip-first flag, field maps, failures part-way and a kill half-way.
+#include "db/engine/codepage.h"
 #include "db/engine/crash_points.h"
 #include "db/engine/table.h"
 #include "import_fixture.h"
@@ -12,8 +13,12 @@
 #include "settings/typed_number.h"
 
 using importing::ImportText;
+using namespace Qt::StringLiterals;
 
 namespace {
+
+// The code page of every inventory file made here (Windows ANSI).
+constexpr int kCodePage = db::kDefaultCodePage;
 
 std::string line(const std::vector<std::string> &values) {
     std::string out;
@@ -61,12 +66,9 @@ TEST_F(ImportTextTest, AnExportWithTitlesReproducesTheRecordsInAnEmptyFile) {
     }
     const QString file = writeText(text);
 
-    const delimited::FirstLine first = importing::ReadFirstLine(file);
+    const importing::TextFirstLine first = importing::ReadFirstLine(file, kCodePage);
     ASSERT_EQ(first.problem, delimited::FirstLine::None);
-    QStringList names;
-    for (const std::string &n : first.names)
-        names << QString::fromStdString(n);
-    const importing::Matching matching(names);
+    const importing::Matching matching(first.names);
     for (int r = 0; r < kFieldCount; ++r) {
         EXPECT_EQ(matching.importField(r), settings.fieldNames[static_cast<std::size_t>(r)]);
         EXPECT_EQ(matching.use(r), importing::kUse);
@@ -158,16 +160,41 @@ TEST_F(ImportTextTest, AShortLineFillsOnlyItsFieldsAndLongValuesAreCutToTheField
 TEST_F(ImportTextTest, TwoBlankFieldsBothFollowTheFirstRowOfThatName) {
     const std::string text = line({"", "Brand", ""}) + line({"first", "Acme", "second"});
     const QString file = writeText(text);
-    const delimited::FirstLine first = importing::ReadFirstLine(file);
-    QStringList names;
-    for (const std::string &n : first.names)
-        names << QString::fromStdString(n);
+    const QStringList names = importing::ReadFirstLine(file, kCodePage).names;
     ASSERT_EQ(names, QStringList({"<BLANK FIELD>", "Brand", "<BLANK FIELD>"}));
     const std::vector<int> map = importing::Matching(names).fieldMap();
     EXPECT_EQ(map, (std::vector<int>{field::Item, field::Brand, field::Item}));
     EXPECT_EQ(ImportText(table, file, map, true).count, 1);
     EXPECT_EQ(stored(1, field::Item), "second"); // stored in file order, the later wins
     EXPECT_EQ(stored(1, field::Brand), "Acme");
+}
+
+TEST_F(ImportTextTest, AFileMarkedAsUtf8HasItsTextStoredInTheInventorysCodePage) {
+    // As a spreadsheet program's "CSV UTF-8" writes it: the byte order mark, then UTF-8.
+    const std::string name = "Beschreibung \xC3\xA4\xC3\xB6\xC3\xBC\xC3\xA9 und mehr";
+    const QString file = writeText("\xEF\xBB\xBF" + line({"Item", name, "Owner"}) +
+                                   line({"Caf\xC3\xA9 table \xE2\x82\xAC", "\xE2\x84\xA2 x",
+                                         "\xE4\xB8\xAD\xE6\x96\x87 Zo\xC3\xAB"}));
+    const importing::TextFirstLine first = importing::ReadFirstLine(file, kCodePage);
+    ASSERT_EQ(first.problem, delimited::FirstLine::None);
+    // Twenty characters, not bytes, and no mark before the first name.
+    EXPECT_EQ(first.names,
+              QStringList({u"Item"_s, u"Beschreibung \u00e4\u00f6\u00fc\u00e9 un"_s, u"Owner"_s}));
+    const importing::ImportOutcome outcome =
+        ImportText(table, file, {field::Item, field::Brand, field::Owner}, true);
+    EXPECT_EQ(outcome.count, 1);
+    // Windows ANSI holds the accented letters, the euro and the trade mark sign; two Chinese
+    // characters it cannot hold become "?" and are counted.
+    EXPECT_EQ(stored(1, field::Item), "Caf\xE9 table \x80");
+    EXPECT_EQ(stored(1, field::Brand), "\x99 x");
+    EXPECT_EQ(stored(1, field::Owner), "?? Zo\xEB");
+    EXPECT_EQ(outcome.replacedCharacters, 2);
+
+    // Without the mark the same bytes are the inventory's own code page, as always.
+    const QString plain =
+        writeText(line({"Item"}) + line({"Caf\xC3\xA9"}), QStringLiteral("PLAIN.TXT"));
+    EXPECT_EQ(ImportText(table, plain, inOrder(1), true).replacedCharacters, 0);
+    EXPECT_EQ(stored(2, field::Item), "Caf\xC3\xA9");
 }
 
 TEST_F(ImportTextTest, WithSkipFirstOffTheFirstLineIsARecordToo) {
@@ -180,8 +207,9 @@ TEST_F(ImportTextTest, WithSkipFirstOffTheFirstLineIsARecordToo) {
 }
 
 TEST_F(ImportTextTest, AMissingFileIsAnImportErrorAndNothingChanges) {
-    EXPECT_THROW((void)importing::ReadFirstLine(dir.filePath(QStringLiteral("NONE.TXT"))),
-                 importing::ImportError);
+    EXPECT_THROW(
+        (void)importing::ReadFirstLine(dir.filePath(QStringLiteral("NONE.TXT")), kCodePage),
+        importing::ImportError);
     EXPECT_THROW(
         (void)ImportText(table, dir.filePath(QStringLiteral("NONE.TXT")), inOrder(2), true),
         importing::ImportError);

@@ -1,7 +1,6 @@
 #include "interchange/ui/t_import_format.h"
 
 #include "core/prompter.h"
-#include "db/engine/codepage.h"
 #include "db/engine/db_error.h"
 #include "db/my_table.h"
 #include "interchange/dbf_import_source.h"
@@ -98,9 +97,9 @@ void TImportFormat::DoAscii() {
     if (!chosen)
         return;
     const QString path = WithDefaultExtension(*chosen, ".TXT");
-    delimited::FirstLine first;
+    importing::TextFirstLine first;
     try {
-        first = importing::ReadFirstLine(path);
+        first = importing::ReadFirstLine(path, m_table.backend()->codePage());
     } catch (const importing::ImportError &e) {
         m_prompter.error(e.text());
         return;
@@ -109,12 +108,7 @@ void TImportFormat::DoAscii() {
         m_prompter.error(importing::FirstLineMessage(first.problem));
         return;
     }
-    // The names are in the inventory's code page, as the values are.
-    const db::CodePage &page = db::CodePage::get(m_table.backend()->codePage());
-    QStringList names;
-    for (const std::string &name : first.names)
-        names << QString::fromStdString(page.toUtf8(name));
-    runMatching(1, path, names);
+    runMatching(1, path, first.names);
 }
 
 void TImportFormat::DoDBF() {
