@@ -46,7 +46,11 @@ one_exit() {
     echo $(( $(now_ms) - t0 ))
 }
 
-median() { tr ' ' '\n' | sort -n | awk '{ a[NR] = $1 } END { print (NR ? a[int((NR + 1) / 2)] : "-") }'; }
+# The median of the runs, or "hang" when any run hung: a hang is never averaged away.
+median() {
+    tr ' ' '\n' | sort -n | awk '/hang/ { hung = 1 } { a[NR] = $1 }
+        END { print (hung ? "hang" : NR ? a[int((NR + 1) / 2)] : "-") }'
+}
 
 # home_with RECORDS: a home whose settings open an inventory of RECORDS records, tips off.
 home_with() {
