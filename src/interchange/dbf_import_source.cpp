@@ -53,12 +53,7 @@ QStringList DbfImportSource::fieldNames() const {
 }
 
 void DbfImportSource::convert(std::string &text) {
-    if (m_sameCodePage)
-        return;
-    bool plain = true;
-    for (const char c : text)
-        plain = plain && static_cast<unsigned char>(c) < 0x80;
-    if (plain)
+    if (m_sameCodePage || IsAscii(text))
         return;
     std::string out;
     m_replaced += EncodeReplacing(*m_target, m_table->codePage().toUtf8(text), out);

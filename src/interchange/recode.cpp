@@ -6,10 +6,14 @@
 
 namespace importing {
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::int64_t EncodeReplacing(const db::CodePage &target, std::string_view utf8, std::string &out) {
     out.clear();
-    if (std::all_of(utf8.begin(), utf8.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    if (IsAscii(utf8)) {
         out.assign(utf8);
         return 0;
     }

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
-#include <cstdio>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,18 +70,21 @@ bool PlaceCopy(const QString &source, const QString &dest, const FileOps &files)
         (void)::fchmod(fd.get(), old->st_mode & 07777);
     bool copied = false;
     try {
-        // The copy reaches the disk before its name replaces the old file's.
-        copied = files.copy(source, QFile::decodeName(QByteArray::fromStdString(temporary))) &&
-                 ::fsync(fd.get()) == 0;
+        copied = files.copy(source, QFile::decodeName(QByteArray::fromStdString(temporary)));
     } catch (const IoError &) {
         copied = false;
     }
-    if (copied && std::rename(temporary.c_str(), target.c_str()) == 0) {
-        db::syncDirectoryOf(target);
-        return true;
+    if (!copied) {
+        ::unlink(temporary.c_str());
+        return false;
     }
-    ::unlink(temporary.c_str());
-    return false;
+    try {
+        // Synced before its name replaces the old file's, and the directory after.
+        db::commitTemp(fd.get(), temporary, target);
+    } catch (const db::DbError &) {
+        return false; // the temporary is gone with it
+    }
+    return true;
 }
 
 } // namespace safekeeping
